@@ -1,0 +1,23 @@
+#pragma once
+
+// The uppercase Chinese financial form of an amount.
+
+#include "runtime/text.h"
+
+namespace tessaly::convert {
+
+// The digit word of one digit character ("0".."9"); "" for any other text.
+runtime::Text NumToChn(runtime::TextView num);
+
+// Converts an amount text to its uppercase form ("41823.51" -> "肆万壹仟捌佰贰拾叁圆伍角壹分").
+// Overwrites `money` with the amount formatted to two decimals as soon as that succeeds.
+// Every failure (not a number, ten or more integer digits, ...) raises runtime::Error; the
+// caller decides how to report it. There is no early exit here: "0" gives "零圆整".
+runtime::Text convertAmount(runtime::Text& money);
+
+// What the window and the command line show when an amount cannot be converted.
+inline constexpr runtime::TextView kFailureText = u"零圆零角零分";
+inline constexpr runtime::TextView kFailurePrompt = u"你输入的数字太长或者格式错误！";
+inline constexpr runtime::TextView kFailureTitle = u"提示：";
+
+}  // namespace tessaly::convert

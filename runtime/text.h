@@ -1,0 +1,36 @@
+#pragma once
+
+// Text services over UTF-16. Positions are 1-based and lengths count code units.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tessaly::runtime {
+
+using Text = std::u16string;
+using TextView = std::u16string_view;
+
+// Position of the first exact occurrence of `sought` in `searched` at or after `start`,
+// 0 when there is none. An empty `sought` is found at `start` (if within the text).
+// start < 1 raises OutOfBounds.
+std::int64_t inStr(std::int64_t start, TextView searched, TextView sought);
+
+// The first `count` code units (all of a shorter text); a negative count raises OutOfBounds.
+Text left(TextView text, std::int64_t count);
+// The last `count` code units (all of a shorter text); a negative count raises OutOfBounds.
+Text right(TextView text, std::int64_t count);
+// From `start` to the end; start < 1 raises OutOfBounds, a start past the end gives "".
+Text mid(TextView text, std::int64_t start);
+// At most `length` code units from `start`; start < 1 or length < 0 raises OutOfBounds.
+Text mid(TextView text, std::int64_t start, std::int64_t length);
+
+inline std::int64_t len(TextView text) noexcept { return static_cast<std::int64_t>(text.size()); }
+inline bool textEquals(TextView a, TextView b) noexcept { return a == b; }
+Text concat(TextView a, TextView b);
+
+// UTF-8 <-> UTF-16 at the edges of the program. Malformed input becomes U+FFFD.
+std::string toUtf8(TextView text);
+Text fromUtf8(std::string_view text);
+
+}  // namespace tessaly::runtime

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the release preset and starts the window.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+cmake --preset release >/dev/null
+cmake --build --preset release
+exec build/release/bin/tessaly "$@"
