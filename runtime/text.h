@@ -25,8 +25,12 @@ Text mid(TextView text, std::int64_t start);
 // At most `length` code units from `start`; start < 1 or length < 0 raises OutOfBounds.
 Text mid(TextView text, std::int64_t start, std::int64_t length);
 
-inline std::int64_t len(TextView text) noexcept { return static_cast<std::int64_t>(text.size()); }
-inline bool textEquals(TextView a, TextView b) noexcept { return a == b; }
+inline std::int64_t len(TextView text) noexcept {
+    return static_cast<std::int64_t>(text.size());
+}
+inline bool textEquals(TextView a, TextView b) noexcept {
+    return a == b;
+}
 Text concat(TextView a, TextView b);
 
 // UTF-8 <-> UTF-16 at the edges of the program. Malformed input becomes U+FFFD.

@@ -1,0 +1,128 @@
+#include "convert/amount.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+#include "runtime/int16.h"
+#include "runtime/number.h"
+#include "runtime/table.h"
+
+namespace tessaly::convert {
+
+using runtime::Text;
+using runtime::TextView;
+
+namespace {
+
+constexpr std::array<TextView, 10> kDigitWords = {u"零", u"壹", u"贰", u"叁", u"肆",
+                                                  u"伍", u"陆", u"柒", u"捌", u"玖"};
+
+// Place units from the hundredths leftwards; an amount needing a twelfth place has no unit
+// and fails the lookup.
+constexpr runtime::TextTable<11> kUnits({u"分", u"角", u"圆", u"拾", u"佰", u"仟", u"万", u"拾",
+                                         u"佰", u"仟", u"亿"});
+constexpr std::int16_t kWanPlace = 6;
+constexpr std::int16_t kYiPlace = 10;
+
+TextView digitWord(TextView num) noexcept {
+    if (num.size() == 1 && num[0] >= u'0' && num[0] <= u'9') {
+        return kDigitWords[static_cast<std::size_t>(num[0] - u'0')];
+    }
+    return {};
+}
+
+// The uppercase text is written from the right, so it is built backwards into a buffer that
+// holds the longest result with room to spare.
+class ReverseBuilder {
+public:
+    void prepend(TextView part) {
+        if (part.size() > start_)
+            throw runtime::Error(runtime::ErrorKind::OutOfBounds);
+        for (auto it = part.rbegin(); it != part.rend(); ++it)
+            buf_[--start_] = *it;
+    }
+    bool endsWith(char16_t c) const noexcept { return size() > 0 && buf_.back() == c; }
+    bool empty() const noexcept { return size() == 0; }
+    std::size_t size() const noexcept { return buf_.size() - start_; }
+    Text take(TextView prefix, std::size_t dropLast, TextView suffix) const {
+        Text out;
+        out.reserve(prefix.size() + size() - dropLast + suffix.size());
+        out.append(prefix);
+        out.append(buf_.data() + start_, size() - dropLast);
+        out.append(suffix);
+        return out;
+    }
+
+private:
+    // 11 places of at most two characters each.
+    std::array<char16_t, 32> buf_{};
+    std::size_t start_ = buf_.size();
+};
+
+// True when the places 万 to 仟万 are all zero: the 万 then names no amount and must not be
+// written ("100000001" is 壹亿零壹圆整, not 壹亿万零壹圆整).
+bool emptyWanSection(TextView digits) noexcept {
+    const std::size_t n = digits.size();
+    if (n <= static_cast<std::size_t>(kYiPlace))
+        return false;
+    for (std::size_t k = kWanPlace; k < static_cast<std::size_t>(kYiPlace); ++k) {
+        if (digits[n - 1 - k] != u'0')
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+Text NumToChn(TextView num) {
+    return Text(digitWord(num));
+}
+
+Text convertAmount(Text& money) {
+    using runtime::add16;
+    using runtime::sub16;
+    using runtime::toInt16;
+
+    money = runtime::formatFixed2(money);
+
+    const std::int16_t point = toInt16(runtime::inStr(1, money, u"."));
+    const Text joined = runtime::concat(runtime::left(money, sub16(point, 1)),
+                                        runtime::mid(money, add16(point, 1)));
+    const double value = runtime::toNumber(joined);
+    const bool negative = value < 0;
+    const Text digits = runtime::numberText(std::fabs(value));
+
+    const std::int16_t n = toInt16(runtime::len(digits));
+    const bool skipWan = emptyWanSection(digits);
+    bool zeroFlag = false;
+    ReverseBuilder upper;
+    for (std::int16_t i = n; i >= 1; i = sub16(i, 1)) {
+        const TextView d = TextView(digits).substr(static_cast<std::size_t>(i - 1), 1);
+        const TextView word = digitWord(d);
+        const std::int16_t k = sub16(n, i);
+        const TextView unit = kUnits.at(k);
+        const bool unitBearing = unit == u"亿" || unit == u"万" || unit == u"圆";
+        if (word != u"零") {
+            upper.prepend(unit);
+            upper.prepend(word);
+            zeroFlag = false;
+        } else if (unitBearing && !(skipWan && k == kWanPlace)) {
+            upper.prepend(unit);
+            zeroFlag = true;
+        } else if (!zeroFlag) {
+            upper.prepend(u"零");
+            zeroFlag = true;
+        }
+    }
+
+    // The "零" of a zero hundredths digit is dropped; what is left chooses the ending.
+    const std::size_t drop = upper.endsWith(u'零') ? 1 : 0;
+    if (upper.size() == drop)
+        return Text(u"零圆整");  // a zero amount
+    // Otherwise the text now ends in 分, or in 角 or 圆, which take "整".
+    const bool endsInFen = drop == 0 && upper.endsWith(u'分');
+    return upper.take(negative ? u"负" : u"", drop, endsInFen ? u"" : u"整");
+}
+
+}  // namespace tessaly::convert

@@ -1,0 +1,134 @@
+#include "runtime/text.h"
+
+#include <algorithm>
+
+#include "runtime/error.h"
+
+namespace tessaly::runtime {
+
+namespace {
+
+std::size_t toIndex(std::int64_t value) {
+    return static_cast<std::size_t>(value);
+}
+
+}  // namespace
+
+std::int64_t inStr(std::int64_t start, TextView searched, TextView sought) {
+    if (start < 1)
+        throw Error(ErrorKind::OutOfBounds);
+    if (start > len(searched))
+        return 0;
+    const auto found = searched.find(sought, toIndex(start - 1));
+    return found == TextView::npos ? 0 : static_cast<std::int64_t>(found) + 1;
+}
+
+Text left(TextView text, std::int64_t count) {
+    if (count < 0)
+        throw Error(ErrorKind::OutOfBounds);
+    return Text(text.substr(0, toIndex(std::min(count, len(text)))));
+}
+
+Text right(TextView text, std::int64_t count) {
+    if (count < 0)
+        throw Error(ErrorKind::OutOfBounds);
+    const auto n = std::min(count, len(text));
+    return Text(text.substr(text.size() - toIndex(n)));
+}
+
+Text mid(TextView text, std::int64_t start) {
+    if (start < 1)
+        throw Error(ErrorKind::OutOfBounds);
+    if (start > len(text))
+        return {};
+    return Text(text.substr(toIndex(start - 1)));
+}
+
+Text mid(TextView text, std::int64_t start, std::int64_t length) {
+    if (start < 1 || length < 0)
+        throw Error(ErrorKind::OutOfBounds);
+    if (start > len(text))
+        return {};
+    return Text(text.substr(toIndex(start - 1), toIndex(length)));
+}
+
+Text concat(TextView a, TextView b) {
+    Text out;
+    out.reserve(a.size() + b.size());
+    out.append(a);
+    out.append(b);
+    return out;
+}
+
+std::string toUtf8(TextView text) {
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;  // a lone surrogate has no UTF-8 form
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+Text fromUtf8(std::string_view text) {
+    Text out;
+    out.reserve(text.size());
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const auto isCont = [&](std::size_t i) { return i < text.size() && (byte(i) & 0xC0) == 0x80; };
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char b = byte(i);
+        char32_t c = 0xFFFD;
+        std::size_t n = 1;
+        if (b < 0x80) {
+            c = b;
+        } else if (b >= 0xC2 && b <= 0xDF && isCont(i + 1)) {
+            c = ((b & 0x1Fu) << 6) | (byte(i + 1) & 0x3Fu);
+            n = 2;
+        } else if (b >= 0xE0 && b <= 0xEF && isCont(i + 1) && isCont(i + 2)) {
+            const char32_t v =
+                ((b & 0x0Fu) << 12) | ((byte(i + 1) & 0x3Fu) << 6) | (byte(i + 2) & 0x3Fu);
+            // Overlong forms and encoded surrogates are malformed.
+            if (v >= 0x800 && (v < 0xD800 || v > 0xDFFF))
+                c = v;
+            n = 3;
+        } else if (b >= 0xF0 && b <= 0xF4 && isCont(i + 1) && isCont(i + 2) && isCont(i + 3)) {
+            const char32_t v = ((b & 0x07u) << 18) | ((byte(i + 1) & 0x3Fu) << 12) |
+                               ((byte(i + 2) & 0x3Fu) << 6) | (byte(i + 3) & 0x3Fu);
+            if (v >= 0x10000 && v <= 0x10FFFF)
+                c = v;
+            n = 4;
+        }
+        if (c >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(c);
+        }
+        i += n;
+    }
+    return out;
+}
+
+}  // namespace tessaly::runtime
