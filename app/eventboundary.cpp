@@ -1,0 +1,16 @@
+#include "app/eventboundary.h"
+
+#include "convert/amount.h"
+
+namespace tessaly::app {
+
+void EventBoundary::report(const QString& text) noexcept {
+    try {
+        messages_.show(parent_, QString::fromStdU16String(std::u16string(convert::kFailureTitle)),
+                       text);
+    } catch (...) {
+        // Nothing is left to tell the user with; carrying on is all that remains.
+    }
+}
+
+}  // namespace tessaly::app

@@ -1,0 +1,285 @@
+#include "app/form1.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/entrybox.h"
+#include "app/twips.h"
+#include "convert/amount.h"
+
+namespace tessaly::app {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString qs(runtime::TextView text) {
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
+}
+
+// Client area in twips; the frame belongs to the window manager.
+constexpr int kClientWidth = 5904;
+constexpr int kCollapsedHeight = 2136;
+constexpr int kExpandedHeight = 3336;
+
+struct Place {
+    int left, top, width, height;
+};
+
+void place(QWidget* widget, Place p) {
+    widget->setGeometry(twipsToPx(p.left), twipsToPx(p.top), twipsToPx(p.width),
+                        twipsToPx(p.height));
+}
+
+// The boxes are drawn in a Song face, as amounts on paper are; whichever of these the system
+// has comes first, else the system's default.
+QFont boxFont() {
+    QFont font;
+    font.setFamilies({u"宋体"_s, u"SimSun"_s, u"NSimSun"_s, u"Noto Serif CJK SC"_s,
+                      u"Source Han Serif SC"_s, u"AR PL UMing CN"_s});
+    font.setPointSizeF(16.2);
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    return font;
+}
+
+QPushButton* button(const QString& name, const QString& caption, QWidget* parent) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAccessibleName(caption);
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+QLabel* label(const QString& name, const QString& caption, QWidget* parent) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(name);
+    l->setAccessibleName(caption);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    l->setWordWrap(true);
+    return l;
+}
+
+// Colours taken from the window's palette only for the active and inactive states, so that a
+// disabled control keeps the style's greyed look.
+void setColour(QWidget* widget, QPalette::ColorRole role, const QPalette& from,
+               QPalette::ColorRole source) {
+    QPalette p = widget->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        p.setColor(group, role, from.color(group, source));
+    }
+    widget->setPalette(p);
+}
+
+void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
+    QPalette p = widget->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        p.setColor(group, role, colour);
+    }
+    widget->setPalette(p);
+}
+
+}  // namespace
+
+runtime::Text LineEditTextBox::text() const {
+    return edit_.text().toStdU16String();
+}
+
+void LineEditTextBox::setText(const runtime::Text& text) {
+    edit_.setText(qs(text));
+}
+
+Form1::Form1(MessageBoxService& messages, QWidget* parent)
+    : QWidget(parent),
+      messages_(messages),
+      boundary_(messages, this),
+      Text1(new EntryBox(boundary_, this)),
+      Text2(new QLineEdit(this)),
+      Text3(new EntryBox(boundary_, this)),
+      Command1(button(u"Command1"_s, u"清除"_s, this)),
+      Command2(button(u"Command2"_s, u"▼展开计算器"_s, this)),
+      Command3(button(u"Command3"_s, u"▲收起计算器"_s, this)),
+      Command4(button(u"Command4"_s, u"清 零"_s, this)),
+      Label1(label(u"Label1"_s, u"注：转换后小数点仅保留2位数。"_s, this)),
+      Label2(label(u"Label2"_s, u"直接输入进行计算"_s, this)),
+      Label3(label(u"Label3"_s, u"加法:+  减法:-  乘法:*  除法:/"_s, this)),
+      display_(*Text3),
+      amount_(*Text1),
+      calculator_(display_, amount_) {
+    setObjectName(u"Form1"_s);
+    setWindowTitle(u"Tessaly - 开源项目组"_s);
+    // A fixed-size window: no maximise button, and the user cannot drag its edges.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+
+    Text1->setObjectName(u"Text1"_s);
+    Text1->setAccessibleName(u"金额"_s);
+    Text2->setObjectName(u"Text2"_s);
+    Text2->setAccessibleName(u"大写金额"_s);
+    Text2->setReadOnly(true);
+    Text3->setObjectName(u"Text3"_s);
+    Text3->setAccessibleName(u"计算器"_s);
+    for (QLineEdit* box : {static_cast<QLineEdit*>(Text1), Text2, static_cast<QLineEdit*>(Text3)}) {
+        box->setFont(boxFont());
+    }
+    Label1->setEnabled(false);
+    Label3->setEnabled(false);
+
+    layOut();
+    applyColours();
+
+    Text1->setKeyHandler([this](std::int16_t& keyAscii) { text1KeyPress(keyAscii); });
+    Text1->setMouseHandler([this] { text1MouseDown(); });
+    Text3->setKeyHandler([this](std::int16_t& keyAscii) { calculator_.keyPress(keyAscii); });
+    connect(Text1, &QLineEdit::textChanged, this,
+            [this] { boundary_.run([this] { text1Change(); }); });
+    connect(Text2, &QLineEdit::textChanged, this, [this] { text2Change(); });
+    connect(Command1, &QPushButton::clicked, this,
+            [this] { boundary_.run([this] { command1Click(); }); });
+    connect(Command2, &QPushButton::clicked, this,
+            [this] { boundary_.run([this] { command2Click(); }); });
+    connect(Command3, &QPushButton::clicked, this,
+            [this] { boundary_.run([this] { command3Click(); }); });
+    connect(Command4, &QPushButton::clicked, this,
+            [this] { boundary_.run([this] { command4Click(); }); });
+
+    boundary_.run([this] { load(); });
+    Text1->setFocus();
+}
+
+void Form1::layOut() {
+    setFixedWidth(twipsToPx(kClientWidth));
+
+    place(Command4, {4680, 2400, 972, 372});
+    place(Text3, {1080, 2400, 3492, 372});
+    place(Command2, {120, 1800, 1212, 252});
+    place(Command1, {4680, 360, 972, 372});
+    place(Text2, {240, 1080, 5412, 444});
+    place(Text1, {240, 360, 4332, 396});
+    place(Command3, {120, 1800, 1212, 252});
+    place(Label3, {1320, 2880, 2892, 252});
+    place(Label2, {240, 2400, 732, 372});
+    place(Label1, {240, 1680, 5412, 252});
+
+    // Stacking, from the bottom up: the labels beneath everything, Command2 over Command3.
+    for (QWidget* w : std::initializer_list<QWidget*>{Label1, Label2, Label3, Command3, Text1,
+                                                      Text2, Command1, Command2, Text3, Command4}) {
+        w->raise();
+    }
+
+    setTabOrder(Text1, Command1);
+    setTabOrder(Command1, Text2);
+    setTabOrder(Text2, Command2);
+    setTabOrder(Command2, Command3);
+    setTabOrder(Command3, Text3);
+    setTabOrder(Text3, Command4);
+}
+
+// The colours follow the desktop theme: 3-D light, highlight and window frame become the
+// palette's Light, Highlight and Shadow, menu text its WindowText.
+void Form1::applyColours() {
+    const QPalette& theme = palette();
+    setColour(Text1, QPalette::Base, theme, QPalette::Light);
+    setColour(Text1, QPalette::Text, QColor(0, 128, 128));
+    setColour(Text2, QPalette::Base, theme, QPalette::Highlight);
+    setColour(Text3, QPalette::Base, theme, QPalette::Shadow);
+    setColour(Text3, QPalette::Text, QColor(224, 224, 224));
+    setColour(Label1, QPalette::WindowText, theme, QPalette::WindowText);
+    setColour(Label2, QPalette::WindowText, theme, QPalette::Highlight);
+}
+
+void Form1::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange)
+        applyColours();
+    QWidget::changeEvent(event);
+}
+
+void Form1::setClientHeight(int twips) {
+    setFixedHeight(twipsToPx(twips));
+}
+
+runtime::Text Form1::getRMB(runtime::Text& money) {
+    const QString shown = Text1->text();
+    if (shown.isEmpty() || shown == u"0"_s)
+        return {};
+    try {
+        return convert::convertAmount(money);
+    } catch (const runtime::Error&) {
+        messages_.show(this, qs(convert::kFailureTitle), qs(convert::kFailurePrompt));
+        return runtime::Text(convert::kFailureText);
+    }
+}
+
+runtime::Text Form1::NumToChn(runtime::TextView num) {
+    return convert::NumToChn(num);
+}
+
+void Form1::load() {
+    Text1->setText({});
+    Text2->setText({});
+    Text3->setText({});
+    setClientHeight(kCollapsedHeight);
+    calculator_.load();
+}
+
+void Form1::command1Click() {
+    Text1->setText({});
+    Text1->setFocus();
+}
+
+void Form1::command2Click() {
+    Command2->hide();
+    Command3->show();
+    setClientHeight(kExpandedHeight);
+    Text3->setFocus();
+    Text1->setText({});
+    Text2->setText({});
+    Text3->setText({});
+}
+
+void Form1::command3Click() {
+    Command3->hide();
+    Command2->show();
+    setClientHeight(kCollapsedHeight);
+    Text1->setFocus();
+}
+
+void Form1::command4Click() {
+    Text3->setText({});
+    Text3->setFocus();
+}
+
+void Form1::text1KeyPress(std::int16_t& keyAscii) {
+    if (keyAscii >= '0' && keyAscii <= '9')
+        return;
+    // One point, and never as the first character; the whole text counts, wherever the caret.
+    if (keyAscii == '.') {
+        const QString text = Text1->text();
+        if (!text.isEmpty() && !text.contains(u'.'))
+            return;
+    }
+    keyAscii = 0;
+}
+
+void Form1::text1MouseDown() {
+    Text1->setText({});
+}
+
+void Form1::text1Change() {
+    runtime::Text money = Text1->text().toStdU16String();
+    Text2->setText(qs(getRMB(money)));
+}
+
+// The longest amounts do not fit the box: show their start, and the whole in the tooltip.
+void Form1::text2Change() {
+    Text2->setCursorPosition(0);
+    Text2->setToolTip(Text2->text());
+}
+
+}  // namespace tessaly::app
