@@ -130,6 +130,10 @@ Form1::Form1(MessageBoxService& messages, QWidget* parent)
     }
     Label1->setEnabled(false);
     Label3->setEnabled(false);
+    // The hint wraps into two lines of four characters; the CJK faces' tall line height would
+    // push the second line out of its label, so the lines are set closer.
+    Label2->setTextFormat(Qt::RichText);
+    Label2->setText(u"<div style=\"line-height:68%\">%1</div>"_s.arg(Label2->accessibleName()));
 
     layOut();
     applyColours();
