@@ -378,6 +378,19 @@ private slots:
         QVERIFY(form->findChild<QLabel*>(u"Label2"_s)->isEnabled());
     }
 
+    void coloursFollowTheDesktopTheme() {
+        const QPalette before = QApplication::palette();
+        QPalette theme = before;
+        theme.setColor(QPalette::Highlight, Qt::darkGreen);
+        theme.setColor(QPalette::Light, Qt::yellow);
+        QApplication::setPalette(theme);
+        QCoreApplication::processEvents();
+        QCOMPARE(text2()->palette().color(QPalette::Base), QColor(Qt::darkGreen));
+        QCOMPARE(text1()->palette().color(QPalette::Base), QColor(Qt::yellow));
+        QCOMPARE(text1()->palette().color(QPalette::Text), QColor(0, 128, 128));
+        QApplication::setPalette(before);
+    }
+
     void resultShowsItsStartAndWholeTextInTooltip() {
         QTest::keyClicks(text1(), u"999999999.99"_s);
         const QString whole = u"玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖圆玖角玖分"_s;
