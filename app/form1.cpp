@@ -143,7 +143,8 @@ Form1::Form1(MessageBoxService& messages, QWidget* parent)
     Text3->setKeyHandler([this](std::int16_t& keyAscii) { calculator_.keyPress(keyAscii); });
     connect(Text1, &QLineEdit::textChanged, this,
             [this] { boundary_.run([this] { text1Change(); }); });
-    connect(Text2, &QLineEdit::textChanged, this, [this] { text2Change(); });
+    connect(Text2, &QLineEdit::textChanged, this,
+            [this] { boundary_.run([this] { text2Change(); }); });
     connect(Command1, &QPushButton::clicked, this,
             [this] { boundary_.run([this] { command1Click(); }); });
     connect(Command2, &QPushButton::clicked, this,
