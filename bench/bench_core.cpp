@@ -1,0 +1,90 @@
+// The conversion, the fixed-point format and one calculator operation, in-process.
+
+#include <array>
+#include <cstddef>
+
+#include <benchmark/benchmark.h>
+
+#include "calc/calculator.h"
+#include "convert/amount.h"
+#include "runtime/error.h"
+#include "runtime/number.h"
+
+using namespace tessaly;
+
+namespace {
+
+// What users type and the calculator writes: short amounts, long ones, zero-heavy ones and
+// some that fail (too long, not a number).
+constexpr std::array<runtime::TextView, 16> kMix = {
+    u"5",          u"41823.51",     u"0.05",           u"123.456", u"999999999.99", u"20030005.06",
+    u"100000001",  u"314159265.35", u"100005700.43",   u"1000100", u"10000",        u"0.001",
+    u"1000000000", u"abc",          u"12345678901.23", u"-8",
+};
+
+runtime::Text convertOrFail(runtime::TextView amount) {
+    runtime::Text money(amount);
+    try {
+        return convert::convertAmount(money);
+    } catch (const runtime::Error&) {
+        return runtime::Text(convert::kFailureText);
+    }
+}
+
+// One conversion of each amount of the mix in turn; the time is per conversion.
+void BM_ConvertMix(benchmark::State& state) {
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(convertOrFail(kMix[i]));
+        i = (i + 1) % kMix.size();
+    }
+}
+BENCHMARK(BM_ConvertMix);
+
+// The same, one class of amount at a time, to see where the time goes.
+void BM_Convert(benchmark::State& state, runtime::TextView amount) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(convertOrFail(amount));
+}
+BENCHMARK_CAPTURE(BM_Convert, short_5, u"5");
+BENCHMARK_CAPTURE(BM_Convert, typical_41823_51, u"41823.51");
+BENCHMARK_CAPTURE(BM_Convert, longest_999999999_99, u"999999999.99");
+BENCHMARK_CAPTURE(BM_Convert, zero_heavy_100000001, u"100000001");
+BENCHMARK_CAPTURE(BM_Convert, failing_too_long, u"1000000000");
+BENCHMARK_CAPTURE(BM_Convert, failing_not_a_number, u"abc");
+
+void BM_Format(benchmark::State& state, runtime::TextView amount) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(runtime::formatFixed2(amount));
+}
+BENCHMARK_CAPTURE(BM_Format, typical_41823_51, u"41823.51");
+BENCHMARK_CAPTURE(BM_Format, grouped_1_234_567_891, u"1,234,567.891");
+
+class Box : public calc::TextBox {
+public:
+    runtime::Text text() const override { return text_; }
+    void setText(const runtime::Text& text) override { text_ = text; }
+
+private:
+    runtime::Text text_;
+};
+
+// One operator key that computes: 41823.51 in the amount box, 2 in the display, "*".
+void BM_CalcOperation(benchmark::State& state) {
+    Box display;
+    Box amount;
+    calc::Calculator calculator(display, amount);
+    calculator.load();
+    for (auto _ : state) {
+        amount.setText(u"41823.51");
+        display.setText(u"2");
+        std::int16_t key = u'*';
+        calculator.keyPress(key);
+        benchmark::DoNotOptimize(amount.text());
+    }
+}
+BENCHMARK(BM_CalcOperation);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,124 @@
+// Whole programs, timed from outside: tessaly-convert over a million lines, and the window
+// from process start until it has been drawn, with its peak memory.
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+extern char** environ;
+
+namespace {
+
+struct Run {
+    double seconds = 0;
+    long maxRssKb = 0;
+    int status = -1;
+};
+
+// Runs `argv` with stdin from `in` and stdout/stderr to /dev/null.
+Run spawn(const std::vector<std::string>& argv, const char* in,
+          const std::vector<std::string>& extraEnv = {}) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, in, O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    std::vector<std::string> envStore(extraEnv);
+    for (char** e = environ; *e; ++e)
+        envStore.emplace_back(*e);
+    std::vector<char*> env;
+    for (std::string& e : envStore)
+        env.push_back(e.data());
+    env.push_back(nullptr);
+
+    Run run;
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data()) != 0)
+        return run;
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.maxRssKb = usage.ru_maxrss;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return run;
+}
+
+// A million amounts as a cheque run has them; every `failEvery`-th line cannot be converted.
+std::string writeLines(int failEvery) {
+    static const char* const amounts[] = {"41823.51",    "5",         "0.05",         "123.456",
+                                          "20030005.06", "100000001", "999999999.99", "1000100"};
+    const std::string path = "/tmp/tessaly-bench-lines-" + std::to_string(failEvery) + ".txt";
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    for (int i = 0; i < 1'000'000; ++i) {
+        if (failEvery > 0 && i % failEvery == 0) {
+            std::fputs("1000000000\n", f);
+        } else {
+            std::fprintf(f, "%s\n", amounts[i % 8]);
+        }
+    }
+    std::fclose(f);
+    return path;
+}
+
+void BM_ConvertMillionLines(benchmark::State& state) {
+    const int failEvery = static_cast<int>(state.range(0));
+    const std::string input = writeLines(failEvery);
+    for (auto _ : state) {
+        const Run run = spawn({TESSALY_CONVERT}, input.c_str());
+        if (run.status != (failEvery > 0 ? 1 : 0)) {
+            state.SkipWithError("tessaly-convert failed");
+            break;
+        }
+        state.SetIterationTime(run.seconds);
+    }
+    state.counters["lines_per_s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * 1e6, benchmark::Counter::kIsRate);
+    std::remove(input.c_str());
+}
+// 0: every line valid; 10: one line in ten fails.
+BENCHMARK(BM_ConvertMillionLines)
+    ->Arg(0)
+    ->Arg(10)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+
+#ifdef TESSALY_WINDOW
+// Process start until the window has been drawn once (offscreen), then it quits.
+void BM_WindowStartUp(benchmark::State& state) {
+    long rss = 0;
+    for (auto _ : state) {
+        const Run run = spawn({TESSALY_WINDOW, "--quit-when-shown"}, "/dev/null",
+                              {"QT_QPA_PLATFORM=offscreen"});
+        if (run.status != 0) {
+            state.SkipWithError("tessaly --quit-when-shown failed");
+            break;
+        }
+        state.SetIterationTime(run.seconds);
+        rss = std::max(rss, run.maxRssKb);
+    }
+    state.counters["peak_rss_MB"] = static_cast<double>(rss) / 1024.0;
+}
+BENCHMARK(BM_WindowStartUp)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+#endif
+
+}  // namespace
+
+BENCHMARK_MAIN();
