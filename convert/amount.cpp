@@ -22,6 +22,7 @@ constexpr std::array<TextView, 10> kDigitWords = {u"零", u"壹", u"贰", u"叁"
 // and fails the lookup.
 constexpr runtime::TextTable<11> kUnits({u"分", u"角", u"圆", u"拾", u"佰", u"仟", u"万", u"拾",
                                          u"佰", u"仟", u"亿"});
+constexpr std::int16_t kYuanPlace = 2;
 constexpr std::int16_t kWanPlace = 6;
 constexpr std::int16_t kYiPlace = 10;
 
@@ -45,13 +46,12 @@ public:
     bool endsWith(char16_t c) const noexcept { return size() > 0 && buf_.back() == c; }
     bool empty() const noexcept { return size() == 0; }
     std::size_t size() const noexcept { return buf_.size() - start_; }
-    Text take(TextView prefix, std::size_t dropLast, TextView suffix) const {
-        Text out;
+    void take(TextView prefix, std::size_t dropLast, TextView suffix, Text& out) const {
+        out.clear();
         out.reserve(prefix.size() + size() - dropLast + suffix.size());
         out.append(prefix);
         out.append(buf_.data() + start_, size() - dropLast);
         out.append(suffix);
-        return out;
     }
 
 private:
@@ -79,31 +79,49 @@ Text NumToChn(TextView num) {
     return Text(digitWord(num));
 }
 
-Text convertAmount(Text& money) {
-    using runtime::add16;
+std::optional<runtime::ErrorKind> tryConvertAmount(Text& money, Text& upperOut) {
     using runtime::sub16;
     using runtime::toInt16;
 
-    money = runtime::formatFixed2(money);
+    if (const auto failure = runtime::tryFormatFixed2(money, money))
+        return failure;
 
-    const std::int16_t point = toInt16(runtime::inStr(1, money, u"."));
-    const Text joined = runtime::concat(runtime::left(money, sub16(point, 1)),
-                                        runtime::mid(money, add16(point, 1)));
-    const double value = runtime::toNumber(joined);
-    const bool negative = value < 0;
-    const Text digits = runtime::numberText(std::fabs(value));
+    // The formatted amount is [-]digits.dd without leading zeros, so joining its two parts and
+    // dropping the sign and the zeros in front gives the digits that the joined text's value
+    // prints as: exactly, for every amount that the unit table can take.
+    const TextView formatted = money;
+    const std::int16_t point = toInt16(runtime::inStr(1, formatted, u"."));
+    if (point < 1)
+        return runtime::ErrorKind::OutOfBounds;  // no point: the left slice's count is negative
+    const bool negative = formatted.front() == u'-';
+    std::array<char16_t, 16> digitBuf;
+    std::size_t n = 0;
+    for (const char16_t c : formatted) {
+        if (c == u'-' || c == u'.' || (n == 0 && c == u'0'))
+            continue;
+        if (n == digitBuf.size())
+            return runtime::ErrorKind::OutOfBounds;  // far beyond the units
+        digitBuf[n++] = c;
+    }
+    if (n == 0)
+        digitBuf[n++] = u'0';
+    const TextView digits(digitBuf.data(), n);
+    // A twelfth place has no unit.
+    if (n > kUnits.size())
+        return runtime::ErrorKind::OutOfBounds;
 
-    const std::int16_t n = toInt16(runtime::len(digits));
+    const std::int16_t count = toInt16(runtime::len(digits));
     const bool skipWan = emptyWanSection(digits);
     bool zeroFlag = false;
     ReverseBuilder upper;
-    for (std::int16_t i = n; i >= 1; i = sub16(i, 1)) {
-        const TextView d = TextView(digits).substr(static_cast<std::size_t>(i - 1), 1);
+    for (std::int16_t i = count; i >= 1; i = sub16(i, 1)) {
+        const TextView d = digits.substr(static_cast<std::size_t>(i - 1), 1);
         const TextView word = digitWord(d);
-        const std::int16_t k = sub16(n, i);
+        const std::int16_t k = sub16(count, i);
         const TextView unit = kUnits.at(k);
-        const bool unitBearing = unit == u"亿" || unit == u"万" || unit == u"圆";
-        if (word != u"零") {
+        // The places of 圆, 万 and 亿, told by index rather than by comparing their texts.
+        const bool unitBearing = k == kYuanPlace || k == kWanPlace || k == kYiPlace;
+        if (d[0] != u'0') {
             upper.prepend(unit);
             upper.prepend(word);
             zeroFlag = false;
@@ -118,11 +136,21 @@ Text convertAmount(Text& money) {
 
     // The "零" of a zero hundredths digit is dropped; what is left chooses the ending.
     const std::size_t drop = upper.endsWith(u'零') ? 1 : 0;
-    if (upper.size() == drop)
-        return Text(u"零圆整");  // a zero amount
+    if (upper.size() == drop) {
+        upperOut.assign(u"零圆整");  // a zero amount
+        return std::nullopt;
+    }
     // Otherwise the text now ends in 分, or in 角 or 圆, which take "整".
     const bool endsInFen = drop == 0 && upper.endsWith(u'分');
-    return upper.take(negative ? u"负" : u"", drop, endsInFen ? u"" : u"整");
+    upper.take(negative ? u"负" : u"", drop, endsInFen ? u"" : u"整", upperOut);
+    return std::nullopt;
+}
+
+Text convertAmount(Text& money) {
+    Text upper;
+    if (const auto failure = tryConvertAmount(money, upper))
+        throw runtime::Error(*failure);
+    return upper;
 }
 
 }  // namespace tessaly::convert

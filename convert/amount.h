@@ -2,6 +2,9 @@
 
 // The uppercase Chinese financial form of an amount.
 
+#include <optional>
+
+#include "runtime/error.h"
 #include "runtime/text.h"
 
 namespace tessaly::convert {
@@ -14,6 +17,10 @@ runtime::Text NumToChn(runtime::TextView num);
 // Every failure (not a number, ten or more integer digits, ...) raises runtime::Error; the
 // caller decides how to report it. There is no early exit here: "0" gives "零圆整".
 runtime::Text convertAmount(runtime::Text& money);
+
+// The same conversion, reporting a failure by its kind instead of raising it, for batch jobs
+// in which many amounts may fail. `upper` is assigned only on success; `money` as above.
+std::optional<runtime::ErrorKind> tryConvertAmount(runtime::Text& money, runtime::Text& upper);
 
 // What the window and the command line show when an amount cannot be converted.
 inline constexpr runtime::TextView kFailureText = u"零圆零角零分";

@@ -187,38 +187,68 @@ void appendAscii(Text& out, const char* first, const char* last) {
 
 }  // namespace
 
-Text formatFixed2(TextView amount) {
+std::optional<ErrorKind> tryFormatFixed2(TextView amount, Text& out) {
     const Decimal d = scan(amount, Grammar::Amount);
     if (!d.found)
-        throw Error(ErrorKind::NotANumber);
+        return ErrorKind::NotANumber;
     const std::int64_t first = d.firstSignificant();
-    if (first == d.digitCount())
-        return u"0.00";
+    if (first == d.digitCount()) {
+        out.assign(u"0.00");
+        return std::nullopt;
+    }
     if (beyondDoubleRange(d))
-        throw Error(ErrorKind::Overflow);
+        return ErrorKind::Overflow;
 
     // The cents are the digits up to two places after the point; the next one rounds them.
+    // They are written once, into a buffer on the stack for every amount of ordinary length,
+    // with a place left in front for a carry and a sign.
     const std::int64_t cutoff = d.pointPos() + 2;
     const bool roundUp = d.digit(cutoff) >= u'5';
     const std::int64_t from = std::min(first, d.pointPos() - 1);  // at least one integer digit
+    const auto count = static_cast<std::size_t>(cutoff - from);
 
-    Text out;
-    out.reserve(static_cast<std::size_t>(std::max<std::int64_t>(cutoff - from, 0)) + 4);
-    for (std::int64_t k = from; k < cutoff; ++k)
-        out += d.digit(k);
+    std::array<char16_t, 64> stack;
+    Text heap;
+    char16_t* buf = stack.data();
+    if (count + 3 > stack.size()) {
+        heap.resize(count + 3);
+        buf = heap.data();
+    }
+    char16_t* digits = buf + 2;  // buf[0] for "-", buf[1] for a carry
+    for (std::size_t k = 0; k < count; ++k)
+        digits[k] = d.digit(from + static_cast<std::int64_t>(k));
+    std::size_t size = count;
     if (roundUp) {
-        std::size_t k = out.size();
-        while (k > 0 && out[k - 1] == u'9')
-            out[--k] = u'0';
+        std::size_t k = count;
+        while (k > 0 && digits[k - 1] == u'9')
+            digits[--k] = u'0';
         if (k == 0) {
-            out.insert(out.begin(), u'1');
+            *--digits = u'1';
+            ++size;
         } else {
-            ++out[k - 1];
+            ++digits[k - 1];
         }
     }
-    out.insert(out.end() - 2, u'.');
-    if (d.negative && out != u"0.00")
-        out.insert(out.begin(), u'-');
+    bool zero = true;
+    for (std::size_t k = 0; k < size && zero; ++k)
+        zero = digits[k] == u'0';
+    const bool minus = d.negative && !zero;
+
+    // [-]integer digits "." two digits. The amount is read to the end by now, so `out` may be
+    // the text it views, and keeps its storage when that is large enough.
+    out.clear();
+    if (minus)
+        out += u'-';
+    out.append(digits, size - 2);
+    out += u'.';
+    out.append(digits + size - 2, 2);
+    return std::nullopt;
+}
+
+Text formatFixed2(TextView amount) {
+    Text out;
+    if (const auto failure = tryFormatFixed2(amount, out))
+        throw Error(*failure);
     return out;
 }
 

@@ -3,6 +3,9 @@
 // Number services: the fixed-point format, text-to-number and number-to-text conversions.
 
 #include <cstdint>
+#include <optional>
+
+#include "runtime/error.h"
 
 #include "runtime/text.h"
 
@@ -14,6 +17,11 @@ namespace tessaly::runtime {
 // Returns [-]digits.dd with no leading zeros; a value that rounds to zero has no sign.
 // Raises NotANumber for any other text and Overflow beyond the double's range.
 Text formatFixed2(TextView amount);
+
+// The same format, reporting a failure by its kind instead of raising it, for callers that
+// expect many texts to fail. `out` is assigned only on success and may be the text that
+// `amount` views.
+std::optional<ErrorKind> tryFormatFixed2(TextView amount, Text& out);
 
 // Strict conversion: the whole text (spaces around allowed) must be a number, without
 // thousands separators. Raises NotANumber, or Overflow for a value beyond the double's range.
