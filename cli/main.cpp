@@ -13,6 +13,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace {
@@ -39,38 +41,78 @@ public:
     ~Output() { flush(); }
     void line(std::string_view text) {
         buf_.append(text);
-        buf_ += '\n';
-        if (buf_.size() >= kFlushAt)
-            flush();
+        endLine();
+    }
+    // A converted amount, encoded straight into the buffer. Its characters are all in the
+    // Basic Multilingual Plane.
+    void line(std::u16string_view text) {
+        for (const char16_t c : text) {
+            if (c < 0x80) {
+                buf_ += static_cast<char>(c);
+            } else if (c < 0x800) {
+                buf_ += static_cast<char>(0xC0 | (c >> 6));
+                buf_ += static_cast<char>(0x80 | (c & 0x3F));
+            } else {
+                buf_ += static_cast<char>(0xE0 | (c >> 12));
+                buf_ += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                buf_ += static_cast<char>(0x80 | (c & 0x3F));
+            }
+        }
+        endLine();
     }
     void flush() {
-        if (!buf_.empty())
+        // Through stdio's own buffer too, so that a message written next comes after.
+        if (!buf_.empty()) {
             std::fwrite(buf_.data(), 1, buf_.size(), stdout);
+            std::fflush(stdout);
+        }
         buf_.clear();
     }
 
 private:
+    void endLine() {
+        buf_ += '\n';
+        if (buf_.size() >= kFlushAt)
+            flush();
+    }
+
     static constexpr std::size_t kFlushAt = 1 << 16;
     std::string buf_;
 };
 
+// Whether standard output and standard error reach the same file or terminal, so that their
+// lines must be kept in order.
+bool outputsShared() {
+#ifdef _WIN32
+    return true;
+#else
+    struct stat out {};
+    struct stat err {};
+    if (fstat(1, &out) != 0 || fstat(2, &err) != 0)
+        return true;
+    return out.st_dev == err.st_dev && out.st_ino == err.st_ino;
+#endif
+}
+
 class Converter {
 public:
-    explicit Converter(Output& out) : out_(out) {}
+    explicit Converter(Output& out) : out_(out), shared_(outputsShared()) {}
 
     // Converts one amount given in UTF-8; `where` names it in an error message.
     void convert(std::string_view amount, const char* what, std::size_t number) {
         const std::size_t first = amount.find_first_not_of(" \t");
         if (first == std::string_view::npos) {
-            out_.line({});
+            out_.line(std::string_view());
             return;
         }
-        std::u16string money = fromUtf8(amount);
-        try {
-            out_.line(toUtf8(tessaly::convert::convertAmount(money)));
-        } catch (const tessaly::runtime::Error&) {
-            out_.line({});
-            out_.flush();  // keep stdout and stderr in order when they share a terminal
+        // The texts are reused from line to line, so a batch allocates nothing per line.
+        decode(amount, money_);
+        if (!tessaly::convert::tryConvertAmount(money_, upper_)) {
+            out_.line(std::u16string_view(upper_));
+        } else {
+            out_.line(std::string_view());
+            if (shared_)
+                out_.flush();  // keep stdout and stderr in order where they meet
             failed_ = true;
             std::fprintf(stderr, "tessaly-convert: %s %zu: \"%.*s\": %s\n", what, number,
                          static_cast<int>(amount.size()), amount.data(),
@@ -80,8 +122,21 @@ public:
     bool failed() const { return failed_; }
 
 private:
+    static void decode(std::string_view utf8, std::u16string& out) {
+        for (const char c : utf8) {
+            if (static_cast<unsigned char>(c) >= 0x80) {
+                out = fromUtf8(utf8);
+                return;
+            }
+        }
+        out.assign(utf8.begin(), utf8.end());
+    }
+
     Output& out_;
+    const bool shared_;
     bool failed_ = false;
+    std::u16string money_;
+    std::u16string upper_;
 };
 
 void convertStream(std::FILE* in, Converter& converter) {

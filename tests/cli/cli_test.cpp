@@ -53,6 +53,14 @@ protected:
         return {status, slurp(dir_ / "out"), slurp(dir_ / "err")};
     }
 
+    // Runs the converter with stdout and stderr into one file, and returns that file.
+    std::string runMerged(const std::string& args) {
+        const std::string command =
+            "\"" TESSALY_CONVERT "\" " + args + " > \"" + (dir_ / "both").string() + "\" 2>&1";
+        (void)std::system(command.c_str());
+        return slurp(dir_ / "both");
+    }
+
 private:
     fs::path dir_;
 };
@@ -120,6 +128,16 @@ TEST_F(Cli, ConvertsManyLines) {
     const Result r = run("", input);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, expected);
+}
+
+// Each message follows the output lines before it when both streams share a file; the
+// output is flushed for that only then, not at every failing line.
+TEST_F(Cli, KeepsOutputAndMessagesInOrderInOneFile) {
+    const std::string both = runMerged("1 abc 2");
+    const std::string first = "壹圆整\n\n";
+    ASSERT_EQ(both.substr(0, first.size()), first);
+    EXPECT_NE(both.find("\"abc\""), std::string::npos);
+    EXPECT_EQ(both.substr(both.size() - std::string("贰圆整\n").size()), "贰圆整\n");
 }
 
 }  // namespace
