@@ -34,7 +34,12 @@ enum class Grammar {
 
 // A decimal number as found in a text: its digits are the integer digits (separators left
 // out) followed by the fraction digits, and the point stands after `pointPos` of them.
+// It may view its own `grouped`, so it is never copied or moved: scan() fills one in place.
 struct Decimal {
+    Decimal() = default;
+    Decimal(const Decimal&) = delete;
+    Decimal& operator=(const Decimal&) = delete;
+
     bool found = false;
     bool negative = false;
     Text grouped;    // the integer digits when the text grouped them with ","
@@ -111,8 +116,7 @@ std::size_t scanExponent(TextView s, std::size_t i, std::int64_t& exponent) noex
     return end;
 }
 
-Decimal scan(TextView s, Grammar grammar) {
-    Decimal d;
+const Decimal& scan(TextView s, Grammar grammar, Decimal& d) {
     std::size_t i = 0;
     while (i < s.size() && isSpace(s[i]))
         ++i;
@@ -188,7 +192,8 @@ void appendAscii(Text& out, const char* first, const char* last) {
 }  // namespace
 
 std::optional<ErrorKind> tryFormatFixed2(TextView amount, Text& out) {
-    const Decimal d = scan(amount, Grammar::Amount);
+    Decimal storage;
+    const Decimal& d = scan(amount, Grammar::Amount, storage);
     if (!d.found)
         return ErrorKind::NotANumber;
     const std::int64_t first = d.firstSignificant();
@@ -253,7 +258,8 @@ Text formatFixed2(TextView amount) {
 }
 
 double toNumber(TextView text) {
-    const Decimal d = scan(text, Grammar::Strict);
+    Decimal storage;
+    const Decimal& d = scan(text, Grammar::Strict, storage);
     if (!d.found)
         throw Error(ErrorKind::NotANumber);
     const double value = toDouble(d);
@@ -264,7 +270,8 @@ double toNumber(TextView text) {
 
 double parseLeadingNumber(TextView text) noexcept {
     try {
-        const Decimal d = scan(text, Grammar::Prefix);
+        Decimal storage;
+        const Decimal& d = scan(text, Grammar::Prefix, storage);
         return d.found ? toDouble(d) : 0.0;
     } catch (...) {
         // Only allocation can fail here; an unreadable text reads as no number.
