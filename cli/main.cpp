@@ -43,21 +43,9 @@ public:
         buf_.append(text);
         endLine();
     }
-    // A converted amount, encoded straight into the buffer. Its characters are all in the
-    // Basic Multilingual Plane.
+    // A converted amount, encoded straight into the buffer.
     void line(std::u16string_view text) {
-        for (const char16_t c : text) {
-            if (c < 0x80) {
-                buf_ += static_cast<char>(c);
-            } else if (c < 0x800) {
-                buf_ += static_cast<char>(0xC0 | (c >> 6));
-                buf_ += static_cast<char>(0x80 | (c & 0x3F));
-            } else {
-                buf_ += static_cast<char>(0xE0 | (c >> 12));
-                buf_ += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-                buf_ += static_cast<char>(0x80 | (c & 0x3F));
-            }
-        }
+        tessaly::runtime::appendUtf8(text, buf_);
         endLine();
     }
     void flush() {

@@ -62,7 +62,12 @@ Text concat(TextView a, TextView b) {
 
 std::string toUtf8(TextView text) {
     std::string out;
-    out.reserve(text.size() * 3);
+    appendUtf8(text, out);
+    return out;
+}
+
+void appendUtf8(TextView text, std::string& out) {
+    out.reserve(out.size() + text.size() * 3);
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
@@ -88,7 +93,6 @@ std::string toUtf8(TextView text) {
             out += static_cast<char>(0x80 | (c & 0x3F));
         }
     }
-    return out;
 }
 
 Text fromUtf8(std::string_view text) {

@@ -35,6 +35,8 @@ Text concat(TextView a, TextView b);
 
 // UTF-8 <-> UTF-16 at the edges of the program. Malformed input becomes U+FFFD.
 std::string toUtf8(TextView text);
+// Appends the UTF-8 form of `text` to `out`, reusing its storage.
+void appendUtf8(TextView text, std::string& out);
 Text fromUtf8(std::string_view text);
 
 }  // namespace tessaly::runtime
