@@ -11,21 +11,9 @@
 #include <QTest>
 
 #include "app/form1.h"
-#include "app/messagebox.h"
+#include "recordingmessagebox.h"
 
 namespace {
-
-class RecordingMessageBox final : public MessageBoxService {
-public:
-    struct Shown {
-        QString title;
-        QString text;
-    };
-    QList<Shown> shown;
-    void show(QWidget*, const QString& title, const QString& text) override {
-        shown.append({title, text});
-    }
-};
 
 const QString kOverflow = QStringLiteral("计算结果超出范围！");
 
@@ -69,7 +57,7 @@ private:
 };
 
 void CalculatorWindowTest::init() {
-    messages_.shown.clear();
+    messages_.clear();
     form_ = std::make_unique<tessaly::app::Form1>(messages_);
     form_->show();
     form_->activateWindow();
@@ -139,7 +127,7 @@ void CalculatorWindowTest::chains() {
     QTEST(box("Text1")->text(), "text1");
     QTEST(box("Text2")->text(), "text2");
     QTEST(box("Text3")->text(), "text3");
-    QCOMPARE(messages_.shown.size(), 0);
+    QCOMPARE(messages_.messages().size(), 0);
 }
 
 // The conversion's own message comes during the operation, which still completes.
@@ -149,8 +137,8 @@ void CalculatorWindowTest::resultTooLongToConvert() {
     QCOMPARE(box("Text1")->text(), QStringLiteral("1234567890"));
     QCOMPARE(box("Text2")->text(), QStringLiteral("零圆零角零分"));
     QCOMPARE(box("Text3")->text(), QString());
-    QCOMPARE(messages_.shown.size(), 1);
-    QCOMPARE(messages_.shown[0].text, QStringLiteral("你输入的数字太长或者格式错误！"));
+    QCOMPARE(messages_.messages().size(), 1);
+    QCOMPARE(messages_.messages()[0].text, QStringLiteral("你输入的数字太长或者格式错误！"));
     QCOMPARE(pending(), QStringLiteral("+"));
 }
 
@@ -209,15 +197,15 @@ void CalculatorWindowTest::failures() {
     QFETCH(QString, keys);
     expand();
     type(keys.chopped(1));
-    const qsizetype before = messages_.shown.size();
+    const qsizetype before = messages_.messages().size();
     const QStringList boxes = {box("Text1")->text(), box("Text2")->text(), box("Text3")->text(),
                                pending()};
 
     type(keys.right(1));
 
-    QCOMPARE(messages_.shown.size(), before + 1);
-    QCOMPARE(messages_.shown.last().title, QStringLiteral("提示："));
-    QTEST(messages_.shown.last().text, "message");
+    QCOMPARE(messages_.messages().size(), before + 1);
+    QCOMPARE(messages_.messages().last().title, QStringLiteral("提示："));
+    QTEST(messages_.messages().last().text, "message");
     QCOMPARE(
         (QStringList{box("Text1")->text(), box("Text2")->text(), box("Text3")->text(), pending()}),
         boxes);
@@ -226,7 +214,7 @@ void CalculatorWindowTest::failures() {
 void CalculatorWindowTest::chainGoesOnAfterDivisionByZero() {
     expand();
     type(QStringLiteral("8+0/0\r"));
-    QCOMPARE(messages_.shown.size(), 1);
+    QCOMPARE(messages_.messages().size(), 1);
     QCOMPARE(box("Text1")->text(), QStringLiteral("8"));
     QCOMPARE(box("Text2")->text(), QStringLiteral("捌圆整"));
     QCOMPARE(box("Text3")->text(), QStringLiteral("0"));
@@ -236,7 +224,7 @@ void CalculatorWindowTest::chainGoesOnAfterDivisionByZero() {
     type(QStringLiteral("4\r"));
     QCOMPARE(box("Text1")->text(), QStringLiteral("2"));
     QCOMPARE(box("Text2")->text(), QStringLiteral("贰圆整"));
-    QCOMPARE(messages_.shown.size(), 1);
+    QCOMPARE(messages_.messages().size(), 1);
 }
 
 void CalculatorWindowTest::keysThatNeverReachTheDisplay() {
@@ -263,7 +251,7 @@ void CalculatorWindowTest::keysThatNeverReachTheDisplay() {
     QTest::keyClick(display, Qt::Key_Left, Qt::ShiftModifier);
     type(QStringLiteral("7"));
     QCOMPARE(display->text(), QStringLiteral("7"));
-    QCOMPARE(messages_.shown.size(), 0);
+    QCOMPARE(messages_.messages().size(), 0);
 }
 
 void CalculatorWindowTest::inputMethodCommitsOneCharacterAtATime() {

@@ -9,6 +9,7 @@
 namespace rt = tessaly::runtime;
 using tessaly::convert::convertAmount;
 using tessaly::convert::NumToChn;
+using tessaly::convert::tryConvertAmount;
 
 namespace {
 
@@ -23,9 +24,15 @@ struct Case {
 
 class ConvertAmount : public testing::TestWithParam<Case> {};
 
+// Both forms of the conversion, the raising one and the one for batches, give the same.
 TEST_P(ConvertAmount, GivesTheUppercaseForm) {
     rt::Text money = GetParam().input;
     EXPECT_EQ(show(convertAmount(money)), show(GetParam().expected)) << show(GetParam().input);
+    rt::Text batchMoney = GetParam().input;
+    rt::Text upper;
+    EXPECT_FALSE(tryConvertAmount(batchMoney, upper));
+    EXPECT_EQ(show(upper), show(GetParam().expected));
+    EXPECT_EQ(batchMoney, money);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -88,6 +95,11 @@ TEST(ConvertAmountFails, OnTextsThatAreNotAmounts) {
           u"1000000000000000"}) {
         rt::Text money = input;
         EXPECT_THROW(convertAmount(money), rt::Error) << show(input);
+        rt::Text batchMoney = input;
+        rt::Text upper = u"untouched";
+        EXPECT_TRUE(tryConvertAmount(batchMoney, upper)) << show(input);
+        EXPECT_EQ(upper, u"untouched");
+        EXPECT_EQ(batchMoney, money);
     }
 }
 
