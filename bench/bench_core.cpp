@@ -9,6 +9,7 @@
 #include "convert/amount.h"
 #include "runtime/error.h"
 #include "runtime/number.h"
+#include "tests/support/memorytextbox.h"
 
 using namespace tessaly;
 
@@ -75,19 +76,10 @@ void BM_Format(benchmark::State& state, runtime::TextView amount) {
 BENCHMARK_CAPTURE(BM_Format, typical_41823_51, u"41823.51");
 BENCHMARK_CAPTURE(BM_Format, grouped_1_234_567_891, u"1,234,567.891");
 
-class Box : public calc::TextBox {
-public:
-    runtime::Text text() const override { return text_; }
-    void setText(const runtime::Text& text) override { text_ = text; }
-
-private:
-    runtime::Text text_;
-};
-
 // One operator key that computes: 41823.51 in the amount box, 2 in the display, "*".
 void BM_CalcOperation(benchmark::State& state) {
-    Box display;
-    Box amount;
+    MemoryTextBox display;
+    MemoryTextBox amount;
     calc::Calculator calculator(display, amount);
     calculator.load();
     for (auto _ : state) {

@@ -11,19 +11,11 @@
 #include "fuzz_input.h"
 #include "runtime/error.h"
 #include "runtime/number.h"
+#include "tests/support/memorytextbox.h"
 
 using namespace tessaly;
 
 namespace {
-
-class Box : public calc::TextBox {
-public:
-    runtime::Text text() const override { return text_; }
-    void setText(const runtime::Text& text) override { text_ = text; }
-
-private:
-    runtime::Text text_;
-};
 
 bool validDisplay(runtime::TextView s) {
     if (s.starts_with(u'.'))
@@ -56,8 +48,8 @@ enum Action : std::uint8_t {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Box display;
-    Box amount;
+    MemoryTextBox display;
+    MemoryTextBox amount;
     calc::Calculator calculator(display, amount);
     calculator.load();
 

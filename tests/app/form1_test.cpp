@@ -18,6 +18,7 @@
 
 #include "app/form1.h"
 #include "app/qtmessagebox.h"
+#include "inputmethod.h"
 #include "recordingmessagebox.h"
 
 using namespace Qt::StringLiterals;
@@ -45,14 +46,6 @@ private:
     void closePopup() {
         if (QWidget* popup = QApplication::activePopupWidget())
             popup->close();
-    }
-    void commit(QWidget* target, const QString& text) {
-        // What an input method sends: the composition shown first, then committed.
-        QInputMethodEvent preedit(text, {});
-        QApplication::sendEvent(target, &preedit);
-        QInputMethodEvent done;
-        done.setCommitString(text);
-        QApplication::sendEvent(target, &done);
     }
 
 private slots:
@@ -203,7 +196,7 @@ private slots:
         QFETCH(QString, committed);
         QFETCH(QString, expected);
         QFETCH(QString, upper);
-        commit(text1(), committed);
+        commitText(text1(), committed);
         QCOMPARE(text1()->text(), expected);
         QCOMPARE(text2()->text(), upper);
         QVERIFY(messages.messages().isEmpty());
@@ -412,7 +405,7 @@ private slots:
 
     void calculatorResultsLandInTheAmount() {
         click("Command2");
-        commit(text3(), u"12+3"_s);
+        commitText(text3(), u"12+3"_s);
         QTest::keyClick(text3(), Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(text1()->text(), u"15"_s);
         QCOMPARE(text2()->text(), u"壹拾伍圆整"_s);

@@ -16,6 +16,7 @@
 
 #include "app/form1.h"
 #include "convert/amount.h"
+#include "inputmethod.h"
 #include "recordingmessagebox.h"
 #include "runtime/error.h"
 
@@ -134,14 +135,6 @@ class SoakTest : public QObject {
         sendKey(target, key, Qt::NoModifier, QString(c));
     }
 
-    void commit(QWidget* target, const QString& text) {
-        QInputMethodEvent preedit(text, {});
-        QApplication::sendEvent(target, &preedit);
-        QInputMethodEvent done;
-        done.setCommitString(text);
-        QApplication::sendEvent(target, &done);
-    }
-
     void closePopup() {
         if (QWidget* popup = QApplication::activePopupWidget())
             popup->close();
@@ -191,7 +184,7 @@ class SoakTest : public QObject {
                 for (int n = 1 + pick(3); n > 0; --n)
                     s += randomChar();
                 lastEvent = u"commit \"%1\" into %2"_s.arg(s, name);
-                commit(target, s);
+                commitText(target, s);
                 return {target, s};
             }
             case 10:
