@@ -8,15 +8,9 @@
 #include <benchmark/benchmark.h>
 
 #include "app/form1.h"
-#include "app/messagebox.h"
+#include "recordingmessagebox.h"
 
 namespace {
-
-class CountingMessageBox final : public MessageBoxService {
-public:
-    void show(QWidget*, const QString&, const QString&) override { ++shown; }
-    int shown = 0;
-};
 
 void typeKey(QWidget* box, char c) {
     QKeyEvent event(QEvent::KeyPress, c, Qt::NoModifier, QString(QChar(c)));
@@ -26,7 +20,7 @@ void typeKey(QWidget* box, char c) {
 // "41823.51" typed key by key into Text1, which is emptied between rounds (untimed). The
 // time reported is per round of eight keys; per_key is the time of one key.
 void BM_Keystroke(benchmark::State& state) {
-    CountingMessageBox messages;
+    RecordingMessageBox messages;
     tessaly::app::Form1 form(messages);
     form.show();
     auto* text1 = form.findChild<QLineEdit*>("Text1");
@@ -41,7 +35,8 @@ void BM_Keystroke(benchmark::State& state) {
     }
     for (const char* k = keys; *k; ++k)
         typeKey(text1, *k);
-    if (text2->text() != QStringLiteral("肆万壹仟捌佰贰拾叁圆伍角壹分") || messages.shown != 0)
+    if (text2->text() != QStringLiteral("肆万壹仟捌佰贰拾叁圆伍角壹分") ||
+        !messages.messages().isEmpty())
         state.SkipWithError("the window did not convert what was typed");
     state.counters["per_key"] =
         benchmark::Counter(static_cast<double>(state.iterations()) * 8,

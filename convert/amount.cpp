@@ -44,7 +44,6 @@ public:
             buf_[--start_] = *it;
     }
     bool endsWith(char16_t c) const noexcept { return size() > 0 && buf_.back() == c; }
-    bool empty() const noexcept { return size() == 0; }
     std::size_t size() const noexcept { return buf_.size() - start_; }
     void take(TextView prefix, std::size_t dropLast, TextView suffix, Text& out) const {
         out.clear();
@@ -94,21 +93,18 @@ std::optional<runtime::ErrorKind> tryConvertAmount(Text& money, Text& upperOut) 
     if (point < 1)
         return runtime::ErrorKind::OutOfBounds;  // no point: the left slice's count is negative
     const bool negative = formatted.front() == u'-';
-    std::array<char16_t, 16> digitBuf;
+    std::array<char16_t, kUnits.size()> digitBuf;
     std::size_t n = 0;
     for (const char16_t c : formatted) {
         if (c == u'-' || c == u'.' || (n == 0 && c == u'0'))
             continue;
         if (n == digitBuf.size())
-            return runtime::ErrorKind::OutOfBounds;  // far beyond the units
+            return runtime::ErrorKind::OutOfBounds;  // a twelfth place has no unit
         digitBuf[n++] = c;
     }
     if (n == 0)
         digitBuf[n++] = u'0';
     const TextView digits(digitBuf.data(), n);
-    // A twelfth place has no unit.
-    if (n > kUnits.size())
-        return runtime::ErrorKind::OutOfBounds;
 
     const std::int16_t count = toInt16(runtime::len(digits));
     const bool skipWan = emptyWanSection(digits);

@@ -116,7 +116,7 @@ std::size_t scanExponent(TextView s, std::size_t i, std::int64_t& exponent) noex
     return end;
 }
 
-const Decimal& scan(TextView s, Grammar grammar, Decimal& d) {
+void scan(TextView s, Grammar grammar, Decimal& d) {
     std::size_t i = 0;
     while (i < s.size() && isSpace(s[i]))
         ++i;
@@ -138,22 +138,20 @@ const Decimal& scan(TextView s, Grammar grammar, Decimal& d) {
         i = fracEnd;
     }
     if (d.digitCount() == 0)
-        return d;  // not found: a lone sign or point is no number
+        return;  // not found: a lone sign or point is no number
     i = scanExponent(s, i, d.exponent);
     if (grammar != Grammar::Prefix) {
         while (i < s.size() && isSpace(s[i]))
             ++i;
         if (i != s.size())
-            return d;
+            return;
     }
     d.found = true;
-    return d;
 }
 
 // The double nearest to a found decimal; an infinity or a zero beyond the double's range.
 double toDouble(const Decimal& d) {
     std::string ascii;
-    ascii.reserve(static_cast<std::size_t>(d.digitCount()) + 24);
     if (d.negative)
         ascii += '-';
     for (const char16_t c : d.ints)
@@ -192,8 +190,8 @@ void appendAscii(Text& out, const char* first, const char* last) {
 }  // namespace
 
 std::optional<ErrorKind> tryFormatFixed2(TextView amount, Text& out) {
-    Decimal storage;
-    const Decimal& d = scan(amount, Grammar::Amount, storage);
+    Decimal d;
+    scan(amount, Grammar::Amount, d);
     if (!d.found)
         return ErrorKind::NotANumber;
     const std::int64_t first = d.firstSignificant();
@@ -258,8 +256,8 @@ Text formatFixed2(TextView amount) {
 }
 
 double toNumber(TextView text) {
-    Decimal storage;
-    const Decimal& d = scan(text, Grammar::Strict, storage);
+    Decimal d;
+    scan(text, Grammar::Strict, d);
     if (!d.found)
         throw Error(ErrorKind::NotANumber);
     const double value = toDouble(d);
@@ -270,8 +268,8 @@ double toNumber(TextView text) {
 
 double parseLeadingNumber(TextView text) noexcept {
     try {
-        Decimal storage;
-        const Decimal& d = scan(text, Grammar::Prefix, storage);
+        Decimal d;
+        scan(text, Grammar::Prefix, d);
         return d.found ? toDouble(d) : 0.0;
     } catch (...) {
         // Only allocation can fail here; an unreadable text reads as no number.

@@ -403,27 +403,6 @@ private slots:
                                           {kTitle, kFailurePrompt}, {kTitle, kFailurePrompt}}));
     }
 
-    void calculatorResultsLandInTheAmount() {
-        click("Command2");
-        commitText(text3(), u"12+3"_s);
-        QTest::keyClick(text3(), Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(text1()->text(), u"15"_s);
-        QCOMPARE(text2()->text(), u"壹拾伍圆整"_s);
-        QCOMPARE(text3()->text(), QString());
-        QCOMPARE(form->calculator().pendingOperator(), u"+");
-    }
-
-    void failedCalculationIsReportedAndTheWindowGoesOn() {
-        click("Command2");
-        QTest::keyClicks(text3(), u"0/"_s);
-        QCOMPARE(messages.messages(),
-                 (QList<RecordingMessageBox::Message>{{kTitle, u"计算结果无效！"_s}}));
-        QCOMPARE(text3()->text(), u"0"_s);
-        QCOMPARE(text1()->text(), QString());
-        QTest::keyClicks(text3(), u"+"_s);
-        QCOMPARE(text1()->text(), u"0"_s);
-    }
-
     void realMessageBoxIsModalWithOneOkAndNoIcon() {
         tessaly::app::QtMessageBoxService service;
         bool seen = false;
