@@ -78,7 +78,8 @@ Text NumToChn(TextView num) {
     return Text(digitWord(num));
 }
 
-std::optional<runtime::ErrorKind> tryConvertAmount(Text& money, Text& upperOut) {
+std::optional<runtime::ErrorKind> tryConvertAmount(Text& money, Text& upperOut,
+                                                   const Style& /*style*/) {
     using runtime::sub16;
     using runtime::toInt16;
 
@@ -142,9 +143,9 @@ std::optional<runtime::ErrorKind> tryConvertAmount(Text& money, Text& upperOut) 
     return std::nullopt;
 }
 
-Text convertAmount(Text& money) {
+Text convertAmount(Text& money, const Style& style) {
     Text upper;
-    if (const auto failure = tryConvertAmount(money, upper))
+    if (const auto failure = tryConvertAmount(money, upper, style))
         throw runtime::Error(*failure);
     return upper;
 }

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include <tessaly/tessaly.h>
+
 #include "runtime/error.h"
 #include "runtime/text.h"
 
@@ -12,15 +14,16 @@ namespace tessaly::convert {
 // The digit word of one digit character ("0".."9"); "" for any other text.
 runtime::Text NumToChn(runtime::TextView num);
 
-// Converts an amount text to its uppercase form ("41823.51" -> "肆万壹仟捌佰贰拾叁圆伍角壹分").
+// Converts an amount text to its uppercase form in `style` ("41823.51" -> "肆万壹仟捌佰贰拾叁圆伍角壹分").
 // Overwrites `money` with the amount formatted to two decimals as soon as that succeeds.
 // Every failure (not a number, ten or more integer digits, ...) raises runtime::Error; the
 // caller decides how to report it. There is no early exit here: "0" gives "零圆整".
-runtime::Text convertAmount(runtime::Text& money);
+runtime::Text convertAmount(runtime::Text& money, const Style& style = {});
 
 // The same conversion, reporting a failure by its kind instead of raising it, for batch jobs
 // in which many amounts may fail. `upper` is assigned only on success; `money` as above.
-std::optional<runtime::ErrorKind> tryConvertAmount(runtime::Text& money, runtime::Text& upper);
+std::optional<runtime::ErrorKind> tryConvertAmount(runtime::Text& money, runtime::Text& upper,
+                                                   const Style& style = {});
 
 // What the window and the command line show when an amount cannot be converted.
 inline constexpr runtime::TextView kFailureText = u"零圆零角零分";

@@ -19,9 +19,6 @@ constexpr std::int64_t kExponentLimit = 1'000'000'000;
 // Decimal digits before the point of the largest double.
 constexpr std::int64_t kMaxDoubleIntegerDigits = 309;
 
-bool isDigit(char16_t c) noexcept {
-    return c >= u'0' && c <= u'9';
-}
 bool isSpace(char16_t c) noexcept {
     return c == u' ' || c == u'\t';
 }

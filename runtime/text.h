@@ -25,6 +25,11 @@ Text mid(TextView text, std::int64_t start);
 // At most `length` code units from `start`; start < 1 or length < 0 raises OutOfBounds.
 Text mid(TextView text, std::int64_t start, std::int64_t length);
 
+// The one test of a decimal digit, "0" to "9" and nothing else.
+constexpr bool isDigit(char16_t c) noexcept {
+    return c >= u'0' && c <= u'9';
+}
+
 inline std::int64_t len(TextView text) noexcept {
     return static_cast<std::int64_t>(text.size());
 }
