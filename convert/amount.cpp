@@ -18,13 +18,16 @@ namespace {
 constexpr std::array<TextView, 10> kDigitWords = {u"零", u"壹", u"贰", u"叁", u"肆",
                                                   u"伍", u"陆", u"柒", u"捌", u"玖"};
 
-// Place units from the hundredths leftwards; an amount needing a twelfth place has no unit
-// and fails the lookup.
-constexpr runtime::TextTable<11> kUnits({u"分", u"角", u"圆", u"拾", u"佰", u"仟", u"万", u"拾",
-                                         u"佰", u"仟", u"亿"});
+// Place units from the hundredths leftwards, as far as the wide range reaches; 圆 stands for the
+// style's unit. An amount needing a place beyond its range has no unit and fails.
+constexpr runtime::TextTable<18> kUnits({u"分", u"角", u"圆", u"拾", u"佰", u"仟", u"万", u"拾",
+                                         u"佰", u"仟", u"亿", u"拾", u"佰", u"仟", u"万", u"拾",
+                                         u"佰", u"仟"});
+constexpr std::size_t kNarrowPlaces = 11;  // up to 亿: nine integer digits
 constexpr std::int16_t kYuanPlace = 2;
 constexpr std::int16_t kWanPlace = 6;
 constexpr std::int16_t kYiPlace = 10;
+constexpr std::int16_t kWanYiPlace = 14;
 
 TextView digitWord(TextView num) noexcept {
     if (num.size() == 1 && num[0] >= u'0' && num[0] <= u'9') {
@@ -43,7 +46,8 @@ public:
         for (auto it = part.rbegin(); it != part.rend(); ++it)
             buf_[--start_] = *it;
     }
-    bool endsWith(char16_t c) const noexcept { return size() > 0 && buf_.back() == c; }
+    // The character `skip` places before the end; the text must be longer than that.
+    char16_t last(std::size_t skip = 0) const noexcept { return buf_[buf_.size() - 1 - skip]; }
     std::size_t size() const noexcept { return buf_.size() - start_; }
     void take(TextView prefix, std::size_t dropLast, TextView suffix, Text& out) const {
         out.clear();
@@ -54,13 +58,13 @@ public:
     }
 
 private:
-    // 11 places of at most two characters each.
-    std::array<char16_t, 32> buf_{};
+    // 18 places of at most two characters each.
+    std::array<char16_t, 40> buf_{};
     std::size_t start_ = buf_.size();
 };
 
-// True when the places 万 to 仟万 are all zero: the 万 then names no amount and must not be
-// written ("100000001" is 壹亿零壹圆整, not 壹亿万零壹圆整).
+// True when the places 万 to 仟万 are all zero under a digit above them: the 万 then names no
+// amount and must not be written ("100000001" is 壹亿零壹圆整, not 壹亿万零壹圆整).
 bool emptyWanSection(TextView digits) noexcept {
     const std::size_t n = digits.size();
     if (n <= static_cast<std::size_t>(kYiPlace))
@@ -79,7 +83,7 @@ Text NumToChn(TextView num) {
 }
 
 std::optional<runtime::ErrorKind> tryConvertAmount(Text& money, Text& upperOut,
-                                                   const Style& /*style*/) {
+                                                   const Style& style) {
     using runtime::sub16;
     using runtime::toInt16;
 
@@ -94,19 +98,21 @@ std::optional<runtime::ErrorKind> tryConvertAmount(Text& money, Text& upperOut,
     if (point < 1)
         return runtime::ErrorKind::OutOfBounds;  // no point: the left slice's count is negative
     const bool negative = formatted.front() == u'-';
+    const std::size_t places = style.wide ? kUnits.size() : kNarrowPlaces;
     std::array<char16_t, kUnits.size()> digitBuf;
     std::size_t n = 0;
     for (const char16_t c : formatted) {
         if (c == u'-' || c == u'.' || (n == 0 && c == u'0'))
             continue;
-        if (n == digitBuf.size())
-            return runtime::ErrorKind::OutOfBounds;  // a twelfth place has no unit
+        if (n == places)
+            return runtime::ErrorKind::OutOfBounds;  // one place more than the range has units for
         digitBuf[n++] = c;
     }
     if (n == 0)
         digitBuf[n++] = u'0';
     const TextView digits(digitBuf.data(), n);
 
+    const TextView yuan = style.unit == Unit::Common ? u"元" : u"圆";
     const std::int16_t count = toInt16(runtime::len(digits));
     const bool skipWan = emptyWanSection(digits);
     bool zeroFlag = false;
@@ -115,9 +121,10 @@ std::optional<runtime::ErrorKind> tryConvertAmount(Text& money, Text& upperOut,
         const TextView d = digits.substr(static_cast<std::size_t>(i - 1), 1);
         const TextView word = digitWord(d);
         const std::int16_t k = sub16(count, i);
-        const TextView unit = kUnits.at(k);
-        // The places of 圆, 万 and 亿, told by index rather than by comparing their texts.
-        const bool unitBearing = k == kYuanPlace || k == kWanPlace || k == kYiPlace;
+        const TextView unit = k == kYuanPlace ? yuan : kUnits.at(k);
+        // The places of 圆, 万, 亿 and the 万 of 万亿, told by index rather than by their texts.
+        const bool unitBearing =
+            k == kYuanPlace || k == kWanPlace || k == kYiPlace || k == kWanYiPlace;
         if (d[0] != u'0') {
             upper.prepend(unit);
             upper.prepend(word);
@@ -131,15 +138,20 @@ std::optional<runtime::ErrorKind> tryConvertAmount(Text& money, Text& upperOut,
         }
     }
 
+    const TextView closing = style.closing == Closing::Exact ? u"正" : u"整";
+    const TextView lead =
+        style.prefix ? (negative ? u"人民币负" : u"人民币") : (negative ? u"负" : u"");
     // The "零" of a zero hundredths digit is dropped; what is left chooses the ending.
-    const std::size_t drop = upper.endsWith(u'零') ? 1 : 0;
-    if (upper.size() == drop) {
-        upperOut.assign(u"零圆整");  // a zero amount
+    const std::size_t drop = upper.last() == u'零' ? 1 : 0;
+    if (upper.size() == drop) {  // a zero amount, never negative
+        upperOut.assign(lead).append(u"零").append(yuan).append(closing);
         return std::nullopt;
     }
-    // Otherwise the text now ends in 分, or in 角 or 圆, which take "整".
-    const bool endsInFen = drop == 0 && upper.endsWith(u'分');
-    upper.take(negative ? u"负" : u"", drop, endsInFen ? u"" : u"整", upperOut);
+    // Otherwise the text now ends in 分, which takes no closing, in 角, closed if the style says
+    // so, or in the unit, always closed.
+    const char16_t end = upper.last(drop);
+    const bool closed = end != u'分' && (end != u'角' || style.closeAfterJiao);
+    upper.take(lead, drop, closed ? closing : u"", upperOut);
     return std::nullopt;
 }
 

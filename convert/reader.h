@@ -21,10 +21,15 @@ struct Finding {
 struct Reading {
     std::optional<runtime::Text> amount;  // [-]digits.dd; none when a finding is an error
     std::vector<Finding> findings;
+    // The style the text is written in, so that its amount can be written back the same way:
+    // its unit, closing and prefix, whether 角 was closed; wide always.
+    Style style;
 };
 
 // Reads an uppercase amount in any writing style, wide range always.
 Reading readUppercase(runtime::TextView upper);
+// The same into `out`, reusing its storage: for batches of many lines.
+void readUppercase(runtime::TextView upper, Reading& out);
 
 struct Check {
     Verdict verdict = Verdict::Ok;

@@ -21,11 +21,11 @@ enum class Closing { Whole, Exact };
 // How an amount is written. The default is the window's writing: 圆, 整 after 圆 and after
 // 角, no prefix, at most nine integer digits.
 struct Style {
-    Unit unit = Unit::Formal;      // 圆 / 元
+    Unit unit = Unit::Formal;          // 圆 / 元
     Closing closing = Closing::Whole;  // 整 / 正
-    bool closeAfterJiao = true;    // 伍角整 rather than 伍角
-    bool prefix = false;           // 人民币 in front, before 负
-    bool wide = false;             // up to sixteen integer digits (below 10^16) instead of nine
+    bool closeAfterJiao = true;        // 伍角整 rather than 伍角
+    bool prefix = false;               // 人民币 in front, before 负
+    bool wide = false;                 // up to sixteen integer digits (below 10^16) instead of nine
 };
 
 // The uppercase form of an amount in digits ("41823.51" -> 肆万壹仟捌佰贰拾叁圆伍角壹分),
@@ -50,6 +50,9 @@ struct Reading {
     // [-]digits.dd; nothing when any finding is an error.
     std::optional<std::string> amount;
     std::vector<Finding> findings;
+    // The style the text is written in (unit, closing, prefix, 角 closed or not; wide), so that
+    // the amount can be written back the same way.
+    Style style;
 };
 
 // Reads an uppercase amount in any writing style, up to sixteen integer digits.
