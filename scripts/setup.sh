@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need; does nothing when
-# they are all there. Run as root (or with sudo available).
+# Installs the Debian packages that building, running, testing and packaging need; does
+# nothing when they are all there. Run as root (or with sudo available).
 set -euo pipefail
 
 packages=(
+    # build and tests
     cmake ninja-build g++ pkg-config
-    qt6-base-dev
+    qt6-base-dev qt6-translations-l10n
     libgtest-dev libgmock-dev libbenchmark-dev
+    # fuzzing
     clang libclang-rt-14-dev
+    # the window's font and a display for its tests and screenshot
     fonts-noto-cjk
     xvfb xauth
+    # the Debian package and its checks
+    dpkg-dev file help2man lintian desktop-file-utils appstream
+    # the Windows build, its tests under Wine and the check of its version record
+    g++-mingw-w64-x86-64-posix wine64 python3-pefile
 )
 
 missing=()
@@ -24,4 +31,5 @@ sudo=()
 [ "$(id -u)" -ne 0 ] && sudo=(sudo)
 echo "setup: installing ${missing[*]}" >&2
 "${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq \
+    "${missing[@]}" >/dev/null
