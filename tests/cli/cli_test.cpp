@@ -1,143 +1,157 @@
-// Runs the built tessaly-convert as a script would and checks what it prints.
+// Runs the built tessaly-convert as a script would and checks what it prints and its status.
 
-#include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
+#include <random>
 #include <string>
+#include <tuple>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
+using testing::AllOf;
+using testing::HasSubstr;
+using testing::StartsWith;
+using Expect = testing::Matcher<const std::string&>;
 
-struct Result {
+struct Case {
+    std::string args;
+    std::string input;
     int status;
-    std::string out;
-    std::string err;
+    Expect out;
+    Expect err;
+    std::string streams = "< in > out 2> err";
 };
 
 std::string slurp(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 class Cli : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("tessaly-cli-" + std::to_string(std::rand()) + "-" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
     void TearDown() override { fs::remove_all(dir_); }
 
-    // Runs the converter with `args` (already quoted for the shell) and `input` on stdin.
-    Result run(const std::string& args, const std::string& input = "") {
-        std::ofstream(dir_ / "in", std::ios::binary) << input;
-        const std::string command = "\"" TESSALY_CONVERT "\" " + args + " < \"" +
-                                    (dir_ / "in").string() + "\" > \"" + (dir_ / "out").string() +
-                                    "\" 2> \"" + (dir_ / "err").string() + "\"";
-        int status = std::system(command.c_str());
-#ifndef _WIN32
-        status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    // Runs the program in a fresh folder of its own with the case's arguments (quoted for the
+    // shell) and input in the file "in"; its streams redirect to and from files there.
+    std::tuple<int, std::string, std::string> run(const Case& c) {
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        std::ofstream(dir_ / "in", std::ios::binary) << c.input;
+        const std::string program = "\"" + fs::absolute(TESSALY_CONVERT).string() + "\" " + c.args;
+#ifdef _WIN32
+        const std::string command =
+            "cd /d \"" + dir_.string() + "\" && " + program + " " + c.streams;
+        const int status =
+            _wsystem(fs::path(std::u8string(command.begin(), command.end())).c_str());
+#else
+        // The status through a file: a pipeline's own is its last command's.
+        const std::string command = "cd '" + dir_.string() + "' && trap '' PIPE && (" + program +
+                                    "; echo $? > status) " + c.streams;
+        (void)std::system(command.c_str());
+        const int status = std::stoi(slurp(dir_ / "status"));
 #endif
         return {status, slurp(dir_ / "out"), slurp(dir_ / "err")};
     }
 
-    // Runs the converter with stdout and stderr into one file, and returns that file.
-    std::string runMerged(const std::string& args) {
-        const std::string command =
-            "\"" TESSALY_CONVERT "\" " + args + " > \"" + (dir_ / "both").string() + "\" 2>&1";
-        (void)std::system(command.c_str());
-        return slurp(dir_ / "both");
-    }
-
 private:
-    fs::path dir_;
+    const fs::path dir_ =
+        fs::temp_directory_path() / ("tessaly-cli-" + std::to_string(std::random_device()()));
 };
 
-TEST_F(Cli, ConvertsEachArgumentOnItsOwnLine) {
-    const Result r = run("41823.51 0 -5 1,234.5");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "肆万壹仟捌佰贰拾叁圆伍角壹分\n零圆整\n负伍圆整\n壹仟贰佰叁拾肆圆伍角整\n");
-    EXPECT_EQ(r.err, "");
+// The message for an amount that cannot be converted, after where it was.
+std::string cannot(const std::string& where) {
+    return "tessaly-convert: " + where + ": 你输入的数字太长或者格式错误！\n";
 }
 
-TEST_F(Cli, KeepsOutputLinesAlignedWithInputLines) {
-    const Result r = run("", "1\r\n\n  \nabc\n0.5\n1000000000\n100000001");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "壹圆整\n\n\n\n伍角整\n\n壹亿零壹圆整\n");
-    EXPECT_EQ(r.err,
-              "tessaly-convert: line 4: \"abc\": 你输入的数字太长或者格式错误！\n"
-              "tessaly-convert: line 6: \"1000000000\": 你输入的数字太长或者格式错误！\n");
+Expect usageError(const std::string& what) {
+    return StartsWith("tessaly-convert: " + what + "\nusage: tessaly-convert ");
 }
 
-TEST_F(Cli, ReadsStandardInputAfterADoubleDash) {
-    const Result r = run("--", "10.05\n");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "壹拾圆零伍分\n");
+// Trouble reading or writing: one line naming the cause in the system's words.
+std::string ioError(const char* what, int error) {
+    return "tessaly-convert: "s + what + " error: " + std::strerror(error) + "\n";
 }
 
-TEST_F(Cli, EmptyInputGivesNoOutput) {
-    const Result r = run("");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "");
+// Twenty thousand lines, more than a pipe holds once converted.
+std::string manyLines(const char* even, const char* odd) {
+    std::string lines;
+    for (int i = 0; i < 20000; ++i)
+        lines += i % 2 ? odd : even;
+    return lines;
 }
 
-TEST_F(Cli, ReportsAFailingArgumentByNumber) {
-    const Result r = run("5 12元 -.5");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "伍圆整\n\n负伍角整\n");
-    EXPECT_EQ(r.err, "tessaly-convert: argument 2: \"12元\": 你输入的数字太长或者格式错误！\n");
-}
-
-TEST_F(Cli, HelpAndVersion) {
-    const Result version = run("--version");
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "Tessaly 1.00\n");
-    const Result help = run("--help");
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("usage: tessaly-convert"), std::string::npos);
-}
-
-TEST_F(Cli, RefusesUnknownOptions) {
-    for (const char* option : {"--frobnicate", "-x", "-"}) {
-        const Result r = run(std::string(option) + " 5");
-        EXPECT_EQ(r.status, 2) << option;
-        EXPECT_EQ(r.out, "") << option;
-        EXPECT_NE(r.err.find("usage: tessaly-convert"), std::string::npos) << option;
+TEST_F(Cli, KeepsItsContract) {
+    const Case cases[] = {
+        // Arguments, or standard input line by line; "-5" and "-.5" are amounts.
+        {"41823.51 0 -5 1,234.5", "", 0,
+         "肆万壹仟捌佰贰拾叁圆伍角壹分\n零圆整\n负伍圆整\n壹仟贰佰叁拾肆圆伍角整\n", ""},
+        {"5 12元 -.5", "", 1, "伍圆整\n\n负伍角整\n", cannot("argument 2: \"12元\"")},
+        {"", "1\r\n\n  \nabc\n0.5\n1000000000\n100000001", 1,
+         "壹圆整\n\n\n\n伍角整\n\n壹亿零壹圆整\n",
+         cannot("line 4: \"abc\"") + cannot("line 6: \"1000000000\"")},
+        {"--", "10.05\n", 0, "壹拾圆零伍分\n", ""},
+        {"", manyLines("0.05\n", "41823.51\n"), 0,
+         manyLines("伍分\n", "肆万壹仟捌佰贰拾叁圆伍角壹分\n"), ""},
+        // A byte-order mark is skipped; control characters and stray bytes are quoted as \xHH.
+        {"", "\uFEFF7\n1\0002\n\x1b[31m\n\xff九\x7f\n\xC0\xAF\xED\xA0\x80\xE4\xB9"s, 1,
+         "柒圆整\n\n\n\n\n",
+         cannot("line 2: \"1\\x002\"") + cannot("line 3: \"\\x1b[31m\"") +
+             cannot("line 4: \"\\xff九\\x7f\"") +
+             cannot("line 5: \"\\xc0\\xaf\\xed\\xa0\\x80\\xe4\\xb9\"")},
+        {"--version", "", 0, "Tessaly " TESSALY_VERSION "\n", ""},
+        {"--help", "", 0, AllOf(HasSubstr("--prefix -5"), HasSubstr("Exit status")), ""},
+        // The writing styles, options anywhere before "--", as --opt=value or --opt value.
+        {"--unit=元 41823.51 1.50", "", 0, "肆万壹仟捌佰贰拾叁元伍角壹分\n壹元伍角整\n", ""},
+        {"--unit 元 0 --whole 正", "", 0, "零元正\n", ""},
+        {"--whole-after-jiao=no 0.5 1.50", "", 0, "伍角\n壹圆伍角\n", ""},
+        {"-5 --prefix", "", 0, "人民币负伍圆整\n", ""},
+        {"--unit=元 --whole=正 --prefix --wide 1000000000000", "", 0, "人民币壹万亿元正\n", ""},
+        {"--wide -- --prefix", "", 1, "\n", cannot("argument 1: \"--prefix\"")},
+        {"--frobnicate 5", "", 2, "", usageError("unknown option \"--frobnicate\"")},
+        {"-x", "", 2, "", usageError("unknown option \"-x\"")},
+        {"- 5", "", 2, "", usageError("unknown option \"-\"")},
+        {"--unit=圓 5", "", 2, "", usageError("option \"--unit\" takes 圆 or 元, not \"圓\"")},
+        {"--whole 0", "", 2, "", usageError("option \"--whole\" takes 整 or 正, not \"0\"")},
+        {"5 --whole", "", 2, "", usageError("option \"--whole\" needs a value: 整 or 正")},
+        {"--wide=yes 5", "", 2, "", usageError("option \"--wide\" takes no value")},
+        // Reading and checking, spaces around each text trimmed; a warning does not fail.
+        {"--read", " 负伍圆整 \n壹亿万圆整\n", 1, "-5.00\n\n",
+         HasSubstr("2: \"壹亿万圆整\": 第3个字")},
+        {"--read abc", "", 1, "\n", HasSubstr("argument 1: \"abc\": 第1个字")},
+        {"--read", "人民币壹仟肆佰零玖元伍角\n", 0, "1409.50\n",
+         HasSubstr("line 1: \"人民币壹仟肆佰零玖元伍角\": warning: 第12个字")},
+        {"--check", "1\t壹圆整\n 100010000 \t 壹亿零壹仟圆整 \n壹圆整\n", 1,
+         "ok\nfail\t大写为 100001000.00，小写为 100010000.00\n"
+         "fail\t缺少制表符：每行应为小写金额、制表符、大写金额\n",
+         ""},
+        {"--check", "15.5\t拾伍圆伍角\n", 0,
+         AllOf(StartsWith("warn\t第1个字"), HasSubstr("；第5个字")), ""},
+        // Each message follows the output lines before it when both streams share a file.
+        {"1 abc 2", "", 1, "壹圆整\n\n" + cannot("argument 2: \"abc\"") + "贰圆整\n", "",
+         "< in > out 2>&1"},
+#ifndef _WIN32
+        {"5", "", 2, "", ioError("write", ENOSPC), "< in > /dev/full 2> err"},
+        {"--help", "", 2, "", ioError("write", ENOSPC), "< in > /dev/full 2> err"},
+        {"--version", "", 2, "", ioError("write", EBADF), "< in >&- 2> err"},
+        {"", manyLines("1\n", "2\n"), 2, "", ioError("write", EPIPE), "< in 2> err | true"},
+        {"", "", 2, "", ioError("read", EISDIR), "< . > out 2> err"},
+#endif
+    };
+    for (const Case& c : cases) {
+        const auto [status, out, err] = run(c);
+        EXPECT_EQ(status, c.status) << c.args;
+        EXPECT_THAT(out, c.out) << c.args;
+        EXPECT_THAT(err, c.err) << c.args;
     }
-}
-
-TEST_F(Cli, ConvertsManyLines) {
-    std::string input;
-    std::string expected;
-    for (int i = 0; i < 20000; ++i) {
-        input += i % 2 ? "41823.51\n" : "0.05\n";
-        expected += i % 2 ? "肆万壹仟捌佰贰拾叁圆伍角壹分\n" : "伍分\n";
-    }
-    const Result r = run("", input);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, expected);
-}
-
-// Each message follows the output lines before it when both streams share a file; the
-// output is flushed for that only then, not at every failing line.
-TEST_F(Cli, KeepsOutputAndMessagesInOrderInOneFile) {
-    const std::string both = runMerged("1 abc 2");
-    const std::string first = "壹圆整\n\n";
-    ASSERT_EQ(both.substr(0, first.size()), first);
-    EXPECT_NE(both.find("\"abc\""), std::string::npos);
-    EXPECT_EQ(both.substr(both.size() - std::string("贰圆整\n").size()), "贰圆整\n");
 }
 
 }  // namespace
