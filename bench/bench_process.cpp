@@ -1,5 +1,5 @@
-// Whole programs, timed from outside: tessaly-convert over a million lines, and the window
-// from process start until it has been drawn, with its peak memory.
+// Whole programs, timed from outside: tessaly-convert writing, reading and checking a million
+// lines, and the window from process start until it has been drawn, with its peak memory.
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -25,13 +26,13 @@ struct Run {
     int status = -1;
 };
 
-// Runs `argv` with stdin from `in` and stdout/stderr to /dev/null.
+// Runs `argv` with stdin from `in`, stdout to `out` and stderr to /dev/null.
 Run spawn(const std::vector<std::string>& argv, const char* in,
-          const std::vector<std::string>& extraEnv = {}) {
+          const std::vector<std::string>& extraEnv = {}, const char* out = "/dev/null") {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, in, O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::vector<char*> args;
     for (const std::string& a : argv)
@@ -77,12 +78,13 @@ std::string writeLines(int failEvery) {
     return path;
 }
 
-void BM_ConvertMillionLines(benchmark::State& state) {
-    const int failEvery = static_cast<int>(state.range(0));
-    const std::string input = writeLines(failEvery);
+// Times tessaly-convert with `argv` over the million lines of `input`, then removes it.
+void timeMillionLines(benchmark::State& state, std::vector<std::string> argv,
+                      const std::string& input, int status) {
+    argv.insert(argv.begin(), TESSALY_CONVERT);
     for (auto _ : state) {
-        const Run run = spawn({TESSALY_CONVERT}, input.c_str());
-        if (run.status != (failEvery > 0 ? 1 : 0)) {
+        const Run run = spawn(argv, input.c_str());
+        if (run.status != status) {
             state.SkipWithError("tessaly-convert failed");
             break;
         }
@@ -92,6 +94,11 @@ void BM_ConvertMillionLines(benchmark::State& state) {
         static_cast<double>(state.iterations()) * 1e6, benchmark::Counter::kIsRate);
     std::remove(input.c_str());
 }
+
+void BM_ConvertMillionLines(benchmark::State& state) {
+    const int failEvery = static_cast<int>(state.range(0));
+    timeMillionLines(state, {}, writeLines(failEvery), failEvery > 0 ? 1 : 0);
+}
 // 0: every line valid; 10: one line in ten fails.
 BENCHMARK(BM_ConvertMillionLines)
     ->Arg(0)
@@ -99,6 +106,37 @@ BENCHMARK(BM_ConvertMillionLines)
     ->UseManualTime()
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
+
+// What the writing run writes from its valid lines; with `digits`, each line beside the amount
+// it was written from, as --check takes them.
+std::string uppercaseLines(bool digits) {
+    const std::string amounts = writeLines(0);
+    const std::string upper = "/tmp/tessaly-bench-upper.txt";
+    spawn({TESSALY_CONVERT}, amounts.c_str(), {}, upper.c_str());
+    if (!digits) {
+        std::remove(amounts.c_str());
+        return upper;
+    }
+    const std::string pairs = "/tmp/tessaly-bench-pairs.txt";
+    std::ifstream a(amounts);
+    std::ifstream u(upper);
+    std::ofstream p(pairs);
+    for (std::string amount, text; std::getline(a, amount) && std::getline(u, text);)
+        p << amount << '\t' << text << '\n';
+    std::remove(amounts.c_str());
+    std::remove(upper.c_str());
+    return pairs;
+}
+
+void BM_ReadMillionLines(benchmark::State& state) {
+    timeMillionLines(state, {"--read"}, uppercaseLines(false), 0);
+}
+BENCHMARK(BM_ReadMillionLines)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+void BM_CheckMillionLines(benchmark::State& state) {
+    timeMillionLines(state, {"--check"}, uppercaseLines(true), 0);
+}
+BENCHMARK(BM_CheckMillionLines)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 #ifdef TESSALY_WINDOW
 // Process start until the window has been drawn once (offscreen), then it quits.
