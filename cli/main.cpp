@@ -68,6 +68,7 @@ constexpr std::string_view kHelp =
 // output for a whole one.
 [[noreturn]] void fail(const char* what, int error) {
     std::fprintf(stderr, "tessaly-convert: %s: %s\n", what, std::strerror(error));
+    std::fflush(stderr);  // buffered where it is a file on Windows, and _Exit flushes nothing
     std::_Exit(2);
 }
 
@@ -354,6 +355,7 @@ private:
         tessaly::runtime::appendUtf8(message, message_);
         message_ += '\n';
         std::fwrite(message_.data(), 1, message_.size(), stderr);
+        std::fflush(stderr);  // buffered where it is a file on Windows
     }
 
     static void decode(std::string_view utf8, Text& out) {

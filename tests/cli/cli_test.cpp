@@ -77,7 +77,7 @@ Expect usageError(const std::string& what) {
 }
 
 // Trouble reading or writing: one line naming the cause in the system's words.
-std::string ioError(const char* what, int error) {
+[[maybe_unused]] std::string ioError(const char* what, int error) {
     return "tessaly-convert: "s + what + " error: " + std::strerror(error) + "\n";
 }
 
