@@ -7,7 +7,6 @@ namespace tessaly::calc {
 using runtime::ArithOp;
 using runtime::inStr;
 using runtime::Text;
-using runtime::textEquals;
 using runtime::TextView;
 
 namespace {
@@ -24,7 +23,7 @@ bool contains(TextView text, TextView sought) {
 Calculator::Calculator(TextBox& display, TextBox& amount) : display_(display), amount_(amount) {}
 
 void Calculator::load() {
-    workText_ = runtime::intText(0);
+    workText_ = Text(u"0");  // not the literal itself: GCC 12 warns falsely (-Wrestrict) on that
     pendingOperator_.clear();
 }
 
@@ -32,13 +31,13 @@ void Calculator::keyPress(std::int16_t& keyCode) {
     // Taken at every key, so that a failed operation leaves exactly this behind.
     workText_ = display_.text();
 
-    if (keyCode >= u'0' && keyCode <= u'9')
+    if (runtime::isDigit(static_cast<char16_t>(keyCode)))
         return;
 
     switch (keyCode) {
         case u'.':
             // One point, and only after a digit; where the caret stands does not matter.
-            if (textEquals(workText_, u"") || contains(workText_, u"."))
+            if (workText_.empty() || contains(workText_, u"."))
                 keyCode = 0;
             return;
         case u'+':
@@ -64,7 +63,7 @@ void Calculator::operatorKey(char16_t key) {
     const Text k(1, key);
     // No number to apply: right after another operator or an evaluation, the key only
     // changes what the next one will do.
-    if (textEquals(workText_, u"") || contains(workText_, k)) {
+    if (workText_.empty() || contains(workText_, k)) {
         pendingOperator_ = k;
         return;
     }
@@ -74,7 +73,7 @@ void Calculator::operatorKey(char16_t key) {
 }
 
 void Calculator::enterKey() {
-    if (textEquals(workText_, u"") || contains(workText_, kCarriageReturn))
+    if (workText_.empty() || contains(workText_, kCarriageReturn))
         return;
     // Enter repeats the pending operator and leaves it pending.
     if (const auto op = operationOf(pendingOperator_))
@@ -92,13 +91,13 @@ void Calculator::apply(ArithOp op) {
 }
 
 std::optional<ArithOp> Calculator::operationOf(TextView op) {
-    if (textEquals(op, u"+"))
+    if (op == u"+")
         return ArithOp::Add;
-    if (textEquals(op, u"-"))
+    if (op == u"-")
         return ArithOp::Subtract;
-    if (textEquals(op, u"*"))
+    if (op == u"*")
         return ArithOp::Multiply;
-    if (textEquals(op, u"/"))
+    if (op == u"/")
         return ArithOp::Divide;
     return std::nullopt;
 }

@@ -4,6 +4,8 @@
 
 namespace tessaly::runtime {
 
+namespace {
+
 std::u16string errorMessage(ErrorKind kind, FpCause cause) {
     switch (kind) {
         case ErrorKind::Overflow:
@@ -27,6 +29,8 @@ std::u16string errorMessage(ErrorKind kind, FpCause cause) {
     }
     return u"运行错误！";
 }
+
+}  // namespace
 
 Error::Error(ErrorKind kind, FpCause cause)
     : kind_(kind),

@@ -31,7 +31,4 @@ private:
     std::string utf8_;
 };
 
-// The message for a kind (and, for a floating-point error, its cause).
-std::u16string errorMessage(ErrorKind kind, FpCause cause = FpCause::None);
-
 }  // namespace tessaly::runtime

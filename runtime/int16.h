@@ -18,14 +18,8 @@ constexpr std::int16_t toInt16(std::int64_t value) {
     return static_cast<std::int16_t>(value);
 }
 
-constexpr std::int16_t add16(std::int16_t a, std::int16_t b) {
-    return toInt16(std::int64_t{a} + b);
-}
 constexpr std::int16_t sub16(std::int16_t a, std::int16_t b) {
     return toInt16(std::int64_t{a} - b);
-}
-constexpr std::int16_t mul16(std::int16_t a, std::int16_t b) {
-    return toInt16(std::int64_t{a} * b);
 }
 
 }  // namespace tessaly::runtime

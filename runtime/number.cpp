@@ -23,9 +23,10 @@ bool isSpace(char16_t c) noexcept {
     return c == u' ' || c == u'\t';
 }
 
+// Both read "," groups of three in the integer part, so that a grouped amount is one number
+// to the conversion and to the calculator alike.
 enum class Grammar {
-    Amount,  // the whole text; "," groups of three allowed in the integer part
-    Strict,  // the whole text; no separators
+    Amount,  // the whole text
     Prefix,  // a leading number; the rest is ignored
 };
 
@@ -74,10 +75,11 @@ std::size_t scanDigits(TextView s, std::size_t i) noexcept {
 }
 
 // Integer digits grouped by "," in threes ("1,234,567"), starting at `i`. Returns the end, or
-// `i` when the text there is not such a group.
+// `i` when the text there is not such a group. The first group has one to three digits and no
+// leading zero: "0,500" is a decimal comma to many writers, not five hundred.
 std::size_t scanGrouped(TextView s, std::size_t i, Text& digits) {
     const std::size_t head = scanDigits(s, i);
-    if (head == i || head - i > 3 || head >= s.size() || s[head] != u',')
+    if (head == i || head - i > 3 || s[i] == u'0' || head >= s.size() || s[head] != u',')
         return i;
     digits.assign(s.substr(i, head - i));
     std::size_t j = head;
@@ -121,7 +123,7 @@ void scan(TextView s, Grammar grammar, Decimal& d) {
         d.negative = s[i] == u'-';
         ++i;
     }
-    std::size_t intEnd = grammar == Grammar::Amount ? scanGrouped(s, i, d.grouped) : i;
+    std::size_t intEnd = scanGrouped(s, i, d.grouped);
     if (intEnd != i) {
         d.ints = d.grouped;
     } else {
@@ -137,7 +139,7 @@ void scan(TextView s, Grammar grammar, Decimal& d) {
     if (d.digitCount() == 0)
         return;  // not found: a lone sign or point is no number
     i = scanExponent(s, i, d.exponent);
-    if (grammar != Grammar::Prefix) {
+    if (grammar == Grammar::Amount) {
         while (i < s.size() && isSpace(s[i]))
             ++i;
         if (i != s.size())
@@ -252,17 +254,6 @@ Text formatFixed2(TextView amount) {
     return out;
 }
 
-double toNumber(TextView text) {
-    Decimal d;
-    scan(text, Grammar::Strict, d);
-    if (!d.found)
-        throw Error(ErrorKind::NotANumber);
-    const double value = toDouble(d);
-    if (std::isinf(value))
-        throw Error(ErrorKind::Overflow);
-    return value;
-}
-
 double parseLeadingNumber(TextView text) noexcept {
     try {
         Decimal d;
@@ -323,14 +314,6 @@ Text numberText(double value) {
         out.append(static_cast<std::size_t>(-exponent - 1), u'0');
         out.append(digits.begin(), digits.end());
     }
-    return out;
-}
-
-Text intText(std::int16_t value) {
-    std::array<char, 8> buf;
-    const auto r = std::to_chars(buf.data(), buf.data() + buf.size(), value);
-    Text out;
-    appendAscii(out, buf.data(), r.ptr);
     return out;
 }
 

@@ -2,7 +2,6 @@
 
 // Number services: the fixed-point format, text-to-number and number-to-text conversions.
 
-#include <cstdint>
 #include <optional>
 
 #include "runtime/error.h"
@@ -13,7 +12,8 @@ namespace tessaly::runtime {
 
 // Formats an amount text with the pattern "0.00": rounds the decimal value exactly, half away
 // from zero, to two decimals. Accepts spaces around, a sign, digits with an optional point
-// (".5" and "5." are numbers), "," as thousands separator in groups of three, and an exponent.
+// (".5" and "5." are numbers), "," as thousands separator in groups of three after a first
+// group of one to three digits not starting with 0, and an exponent.
 // Returns [-]digits.dd with no leading zeros; a value that rounds to zero has no sign.
 // Raises NotANumber for any other text and Overflow beyond the double's range.
 Text formatFixed2(TextView amount);
@@ -23,21 +23,14 @@ Text formatFixed2(TextView amount);
 // `amount` views.
 std::optional<ErrorKind> tryFormatFixed2(TextView amount, Text& out);
 
-// Strict conversion: the whole text (spaces around allowed) must be a number, without
-// thousands separators. Raises NotANumber, or Overflow for a value beyond the double's range.
-double toNumber(TextView text);
-
-// Forgiving prefix parse: leading spaces, sign, digits, one ".", digits, an optional
-// exponent; the rest is ignored. Text without a leading number reads as 0. Never fails;
-// a value too large for a double reads as an infinity.
+// Forgiving prefix parse: leading spaces, sign, digits (in "," groups of three as the format
+// reads them), one ".", digits, an optional exponent; the rest is ignored. Text without a
+// leading number reads as 0. Never fails; a value too large for a double reads as an infinity.
 double parseLeadingNumber(TextView text) noexcept;
 
 // Number text: a whole value prints all its integer digits, never an exponent; any other
 // value prints at most 15 significant digits without trailing zeros or exponent.
 // Negative zero prints "0". A NaN or an infinity raises a floating-point error.
 Text numberText(double value);
-
-// Decimal digits of a 16-bit integer.
-Text intText(std::int16_t value);
 
 }  // namespace tessaly::runtime

@@ -1,63 +1,16 @@
 #include "runtime/text.h"
 
-#include <algorithm>
-
 #include "runtime/error.h"
 
 namespace tessaly::runtime {
-
-namespace {
-
-std::size_t toIndex(std::int64_t value) {
-    return static_cast<std::size_t>(value);
-}
-
-}  // namespace
 
 std::int64_t inStr(std::int64_t start, TextView searched, TextView sought) {
     if (start < 1)
         throw Error(ErrorKind::OutOfBounds);
     if (start > len(searched))
         return 0;
-    const auto found = searched.find(sought, toIndex(start - 1));
+    const auto found = searched.find(sought, static_cast<std::size_t>(start - 1));
     return found == TextView::npos ? 0 : static_cast<std::int64_t>(found) + 1;
-}
-
-Text left(TextView text, std::int64_t count) {
-    if (count < 0)
-        throw Error(ErrorKind::OutOfBounds);
-    return Text(text.substr(0, toIndex(std::min(count, len(text)))));
-}
-
-Text right(TextView text, std::int64_t count) {
-    if (count < 0)
-        throw Error(ErrorKind::OutOfBounds);
-    const auto n = std::min(count, len(text));
-    return Text(text.substr(text.size() - toIndex(n)));
-}
-
-Text mid(TextView text, std::int64_t start) {
-    if (start < 1)
-        throw Error(ErrorKind::OutOfBounds);
-    if (start > len(text))
-        return {};
-    return Text(text.substr(toIndex(start - 1)));
-}
-
-Text mid(TextView text, std::int64_t start, std::int64_t length) {
-    if (start < 1 || length < 0)
-        throw Error(ErrorKind::OutOfBounds);
-    if (start > len(text))
-        return {};
-    return Text(text.substr(toIndex(start - 1), toIndex(length)));
-}
-
-Text concat(TextView a, TextView b) {
-    Text out;
-    out.reserve(a.size() + b.size());
-    out.append(a);
-    out.append(b);
-    return out;
 }
 
 std::string toUtf8(TextView text) {

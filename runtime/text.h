@@ -16,15 +16,6 @@ using TextView = std::u16string_view;
 // start < 1 raises OutOfBounds.
 std::int64_t inStr(std::int64_t start, TextView searched, TextView sought);
 
-// The first `count` code units (all of a shorter text); a negative count raises OutOfBounds.
-Text left(TextView text, std::int64_t count);
-// The last `count` code units (all of a shorter text); a negative count raises OutOfBounds.
-Text right(TextView text, std::int64_t count);
-// From `start` to the end; start < 1 raises OutOfBounds, a start past the end gives "".
-Text mid(TextView text, std::int64_t start);
-// At most `length` code units from `start`; start < 1 or length < 0 raises OutOfBounds.
-Text mid(TextView text, std::int64_t start, std::int64_t length);
-
 // The one test of a decimal digit, "0" to "9" and nothing else.
 constexpr bool isDigit(char16_t c) noexcept {
     return c >= u'0' && c <= u'9';
@@ -33,10 +24,6 @@ constexpr bool isDigit(char16_t c) noexcept {
 inline std::int64_t len(TextView text) noexcept {
     return static_cast<std::int64_t>(text.size());
 }
-inline bool textEquals(TextView a, TextView b) noexcept {
-    return a == b;
-}
-Text concat(TextView a, TextView b);
 
 // UTF-8 <-> UTF-16 at the edges of the program. Malformed input becomes U+FFFD.
 std::string toUtf8(TextView text);

@@ -2,13 +2,17 @@
 
 // A text box that is only its text: for driving the calculator outside the window.
 
+#include <functional>
+
 #include "calc/calculator.h"
 
-class MemoryTextBox final : public tessaly::calc::TextBox {
-public:
-    tessaly::runtime::Text text() const override { return text_; }
-    void setText(const tessaly::runtime::Text& text) override { text_ = text; }
+struct MemoryTextBox final : tessaly::calc::TextBox {
+    using Text = tessaly::runtime::Text;
 
-private:
-    tessaly::runtime::Text text_;
+    Text text() const override { return value; }
+    // Runs onChange with the new text, where the window's box runs its change handling.
+    void setText(const Text& text) override { onChange(value = text); }
+
+    Text value;
+    std::function<void(const Text&)> onChange = [](const Text&) {};
 };
