@@ -23,6 +23,7 @@ install(FILES ${PROJECT_BINARY_DIR}/TessalyConfig.cmake
 
 # tessaly.pc finds its prefix from where it lies, so the tree can be installed anywhere.
 file(RELATIVE_PATH TESSALY_PC_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+string(REGEX REPLACE "/$" "" TESSALY_PC_PREFIX "${TESSALY_PC_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/tessaly.pc.in ${PROJECT_BINARY_DIR}/tessaly.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/tessaly.pc
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)

@@ -35,9 +35,13 @@ if(TESSALY_HELP2MAN)
     while(programs)
         list(POP_FRONT programs program summary)
         set(page ${PROJECT_BINARY_DIR}/data/${program}.1)
+        # Dated by the release, in UTF-8 whatever the build's locale.
         add_custom_command(OUTPUT ${page}
-                           COMMAND ${TESSALY_HELP2MAN} --no-info --no-discard-stderr
-                                   --name=${summary} --output=${page} $<TARGET_FILE:${program}>
+                           COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${TESSALY_RELEASE_TIME}
+                                   ${TESSALY_HELP2MAN} --no-info --no-discard-stderr
+                                   --locale=C.UTF-8 --name=${summary}
+                                   "--version-string=${program} ${PROJECT_VERSION}"
+                                   --output=${page} $<TARGET_FILE:${program}>
                            DEPENDS ${program} VERBATIM)
         tessaly_gzip(${page}.gz ${page})
         list(APPEND generated ${page}.gz)
@@ -60,6 +64,21 @@ if(TESSALY_BUILD_APP)
 endif()
 add_custom_target(tessaly_data ALL DEPENDS ${generated})
 
+# A stripped install (the package's) strips as dh_strip does: the compilers' notes go too.
+set(installed_programs tessaly-convert)
+if(TESSALY_BUILD_APP)
+    list(APPEND installed_programs tessaly)
+endif()
+install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+        foreach(program ${installed_programs})
+            execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+                --remove-section=.note
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
+                COMMAND_ERROR_IS_FATAL ANY)
+        endforeach()
+    endif()" COMPONENT programs)
+
 # The package holds the programs and what goes with them; the library stays for cmake --install.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tessaly)
@@ -75,10 +94,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "\
-Tessaly writes an amount of money typed in digits in uppercase Chinese financial
-numerals while you type, for cheques, invoices and vouchers: 41823.51 becomes
-肆万壹仟捌佰贰拾叁圆伍角壹分. A small chain calculator adds, subtracts,
-multiplies and divides into the amount.
+Tessaly writes an amount of money typed in digits in uppercase Chinese
+financial numerals while you type, for cheques, invoices and vouchers:
+41823.51 becomes 肆万壹仟捌佰贰拾叁圆伍角壹分. A small chain calculator
+adds, subtracts, multiplies and divides into the amount.
 .
 The package holds the window (tessaly) and the same conversion for scripts and
 batch jobs (tessaly-convert).")

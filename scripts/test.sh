@@ -1,26 +1,71 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the release build, the whole suite
-# again under AddressSanitizer and UndefinedBehaviorSanitizer, and short fuzz runs.
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, short fuzz runs, the Debian
+# package and its checks, and the Windows build under Wine. Prints how long each stage took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 
-echo "== release: build and test"
-cmake --preset release >/dev/null
-cmake --build --preset release
-ctest --preset release
+release() {
+    cmake --preset release >/dev/null
+    cmake --build --preset release
+    ctest --preset release
+}
 
-echo "== asan: build and test under ASan + UBSan"
-cmake --preset asan >/dev/null
-cmake --build --preset asan
-ctest --preset asan
+asan() {
+    cmake --preset asan >/dev/null
+    cmake --build --preset asan
+    ctest --preset asan
+}
 
-if command -v clang++ >/dev/null; then
-    echo "== fuzz: short runs"
+fuzz() {
     cmake --preset fuzz >/dev/null
     cmake --build --preset fuzz
     ctest --test-dir build/fuzz/fuzz --output-on-failure
+}
+
+# The package as a user gets it: lintian has no error to report, the desktop entry and the
+# AppStream metainfo it installs are valid, and its tessaly-convert runs from the unpacked tree.
+package() {
+    local deb root=build/packages/root
+    deb=$(bash scripts/package.sh | tail -n1)
+    echo "$deb"
+    lintian --allow-root --fail-on error --display-info "$deb"
+    rm -rf "$root"
+    dpkg-deb -x "$deb" "$root"
+    desktop-file-validate "$root"/usr/share/applications/*.desktop
+    appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
+    local out
+    out=$(echo 41823.51 | "$root"/usr/bin/tessaly-convert)
+    [ "$out" = "肆万壹仟捌佰贰拾叁圆伍角壹分" ] || { echo "packaged tessaly-convert: $out"; return 1; }
+    "$root"/usr/bin/tessaly-convert --version
+}
+
+windows() {
+    cmake --preset windows-cli >/dev/null
+    cmake --build --preset windows-cli
+    ctest --preset windows-cli
+}
+
+timings=()
+stage() {
+    local name=$1 start=$SECONDS
+    echo "== $name: $2"
+    "$name"
+    timings+=("$(printf '%-8s %4d s' "$name" $((SECONDS - start)))")
+}
+
+stage release "build and test"
+stage asan "build and test under ASan + UBSan"
+if command -v clang++ >/dev/null; then
+    stage fuzz "short runs"
 else
     echo "== fuzz: skipped, clang++ not found"
 fi
+stage package "the Debian package, lintian, desktop-file-validate, appstreamcli"
+stage windows "MinGW-w64 cross build, tests under Wine"
+
+echo "== time per stage"
+printf '%s\n' "${timings[@]}"
+echo "total    $SECONDS s"
