@@ -48,12 +48,18 @@ windows() {
     ctest --preset windows-cli
 }
 
+# Each stage runs to its end even when an earlier one failed, so one run shows every failure.
 timings=()
+failed=()
 stage() {
-    local name=$1 start=$SECONDS
+    local name=$1 start=$SECONDS status mark=""
     echo "== $name: $2"
-    "$name"
-    timings+=("$(printf '%-8s %4d s' "$name" $((SECONDS - start)))")
+    set +e
+    (set -e; "$name")
+    status=$?
+    set -e
+    [ $status -eq 0 ] || { failed+=("$name"); mark="  FAILED"; }
+    timings+=("$(printf '%-8s %4d s%s' "$name" $((SECONDS - start)) "$mark")")
 }
 
 stage release "build and test"
@@ -69,3 +75,4 @@ stage windows "MinGW-w64 cross build, tests under Wine"
 echo "== time per stage"
 printf '%s\n' "${timings[@]}"
 echo "total    $SECONDS s"
+[ ${#failed[@]} -eq 0 ] || { echo "failed: ${failed[*]}"; exit 1; }
