@@ -1,5 +1,6 @@
 // tessaly-convert: the uppercase conversion for scripts and batch jobs, and the way back.
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -125,11 +126,13 @@ void appendQuoted(std::string_view text, std::string& out) {
     out += '"';
 }
 
+// Without the spaces and tabs around it; a plain loop, as this runs on every line.
 std::string_view trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
 }
 
 // Output goes through one large buffer: a batch job writes millions of short lines.
@@ -365,7 +368,9 @@ private:
                 return;
             }
         }
-        out.assign(utf8.begin(), utf8.end());
+        // Widened in place: assigning from narrow iterators would build a temporary each line.
+        out.resize(utf8.size());
+        std::copy(utf8.begin(), utf8.end(), out.begin());
     }
 
     Output& out_;
