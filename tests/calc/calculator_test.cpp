@@ -43,6 +43,7 @@ TEST(Calculator, ChainsLeftToRightRefusesWhatItCannotApplyAndFailsWithoutAChange
     for (const auto& [text1, pending, shown, keys, after, failure] : cases) {
         MemoryTextBox display, amount;
         tessaly::calc::Calculator calc{display, amount};
+        calc.load();
         const auto type = [&](const char* typed) {
             for (const char16_t c : fromUtf8(typed)) {
                 auto code = static_cast<std::int16_t>(c);
