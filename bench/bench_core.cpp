@@ -57,6 +57,21 @@ void BM_TryConvertMix(benchmark::State& state) {
 }
 BENCHMARK(BM_TryConvertMix);
 
+// The same in a style far from the window's: 元, 正, no closing after 角, 人民币, wide range.
+void BM_TryConvertMixStyled(benchmark::State& state) {
+    const Style style{Unit::Common, Closing::Exact, false, true, true};
+    runtime::Text money;
+    runtime::Text upper;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        money.assign(kMix[i]);
+        benchmark::DoNotOptimize(convert::tryConvertAmount(money, upper, style));
+        benchmark::DoNotOptimize(upper.data());
+        i = (i + 1) % kMix.size();
+    }
+}
+BENCHMARK(BM_TryConvertMixStyled);
+
 // One class of amount at a time, in the window's form, to see where the time goes.
 void BM_Convert(benchmark::State& state, runtime::TextView amount) {
     for (auto _ : state)

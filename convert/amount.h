@@ -14,10 +14,11 @@ namespace tessaly::convert {
 // The digit word of one digit character ("0".."9"); "" for any other text.
 runtime::Text NumToChn(runtime::TextView num);
 
-// Converts an amount text to its uppercase form in `style` ("41823.51" -> "肆万壹仟捌佰贰拾叁圆伍角壹分").
-// Overwrites `money` with the amount formatted to two decimals as soon as that succeeds.
-// Every failure (not a number, ten or more integer digits, ...) raises runtime::Error; the
-// caller decides how to report it. There is no early exit here: "0" gives "零圆整".
+// Converts an amount text to its uppercase form in `style`
+// ("41823.51" -> "肆万壹仟捌佰贰拾叁圆伍角壹分"). Overwrites `money` with the amount formatted to
+// two decimals as soon as that succeeds. Every failure (not a number, more integer digits than
+// the style's range, ...) raises runtime::Error; the caller decides how to report it. There is
+// no early exit here: "0" gives "零圆整".
 runtime::Text convertAmount(runtime::Text& money, const Style& style = {});
 
 // The same conversion, reporting a failure by its kind instead of raising it, for batch jobs
