@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <iterator>
+#include <utility>
 
 #include "runtime/number.h"
 
@@ -22,70 +24,51 @@ constexpr int kYi = 10;
 constexpr int kWanYi = 14;
 constexpr int kAbove = 18;  // above every place: nothing read yet
 
-// What a character of an uppercase amount is; the traditional forms read as the simplified.
-enum class Kind { Digit, Place, Wan, Yi, Yuan, Jiao, Fen, Closing, Minus, Other };
+// What a character of an uppercase amount is.
+enum class Kind : std::uint8_t { Digit, Place, Wan, Yi, Yuan, Jiao, Fen, Closing, Minus, Other };
 
 struct Symbol {
     Kind kind = Kind::Other;
-    int value = 0;  // a digit; 1 to 3 for 拾佰仟; 1 for 元 and for 正
+    std::uint8_t value = 0;  // a digit; 1 to 3 for 拾佰仟; 1 for 元 and for 正
 };
 
+// The characters of an amount; the traditional forms read as the simplified.
+constexpr std::pair<char16_t, Symbol> kAlphabet[] = {
+    {u'零', {Kind::Digit, 0}}, {u'壹', {Kind::Digit, 1}},   {u'贰', {Kind::Digit, 2}},
+    {u'貳', {Kind::Digit, 2}}, {u'叁', {Kind::Digit, 3}},   {u'參', {Kind::Digit, 3}},
+    {u'肆', {Kind::Digit, 4}}, {u'伍', {Kind::Digit, 5}},   {u'陆', {Kind::Digit, 6}},
+    {u'陸', {Kind::Digit, 6}}, {u'柒', {Kind::Digit, 7}},   {u'捌', {Kind::Digit, 8}},
+    {u'玖', {Kind::Digit, 9}}, {u'拾', {Kind::Place, 1}},   {u'佰', {Kind::Place, 2}},
+    {u'仟', {Kind::Place, 3}}, {u'万', {Kind::Wan}},        {u'萬', {Kind::Wan}},
+    {u'亿', {Kind::Yi}},       {u'億', {Kind::Yi}},         {u'圆', {Kind::Yuan, 0}},
+    {u'圓', {Kind::Yuan, 0}},  {u'元', {Kind::Yuan, 1}},    {u'角', {Kind::Jiao}},
+    {u'分', {Kind::Fen}},      {u'整', {Kind::Closing, 0}}, {u'正', {Kind::Closing, 1}},
+    {u'负', {Kind::Minus}},    {u'負', {Kind::Minus}},
+};
+
+// Batches read millions of lines a character at a time, so a character's symbol is found in
+// one probe: each character of the alphabet has a slot of its own among kSlots.
+constexpr std::size_t kSlots = 114;
+struct Slot {
+    char16_t c = 0;
+    Symbol symbol;
+};
+constexpr std::array<Slot, kSlots> kSlotTable = [] {
+    std::array<Slot, kSlots> table{};
+    for (const auto& [c, symbol] : kAlphabet)
+        table[c % kSlots] = {c, symbol};
+    return table;
+}();
+static_assert([] {
+    std::size_t filled = 0;
+    for (const Slot& slot : kSlotTable)
+        filled += slot.symbol.kind != Kind::Other;
+    return filled == std::size(kAlphabet);
+}());
+
 Symbol classify(char16_t c) noexcept {
-    switch (c) {
-        case u'零':
-            return {Kind::Digit, 0};
-        case u'壹':
-            return {Kind::Digit, 1};
-        case u'贰':
-        case u'貳':
-            return {Kind::Digit, 2};
-        case u'叁':
-        case u'參':
-            return {Kind::Digit, 3};
-        case u'肆':
-            return {Kind::Digit, 4};
-        case u'伍':
-            return {Kind::Digit, 5};
-        case u'陆':
-        case u'陸':
-            return {Kind::Digit, 6};
-        case u'柒':
-            return {Kind::Digit, 7};
-        case u'捌':
-            return {Kind::Digit, 8};
-        case u'玖':
-            return {Kind::Digit, 9};
-        case u'拾':
-            return {Kind::Place, 1};
-        case u'佰':
-            return {Kind::Place, 2};
-        case u'仟':
-            return {Kind::Place, 3};
-        case u'万':
-        case u'萬':
-            return {Kind::Wan};
-        case u'亿':
-        case u'億':
-            return {Kind::Yi};
-        case u'圆':
-        case u'圓':
-            return {Kind::Yuan, 0};
-        case u'元':
-            return {Kind::Yuan, 1};
-        case u'角':
-            return {Kind::Jiao};
-        case u'分':
-            return {Kind::Fen};
-        case u'整':
-            return {Kind::Closing, 0};
-        case u'正':
-            return {Kind::Closing, 1};
-        case u'负':
-        case u'負':
-            return {Kind::Minus};
-        default:
-            return {};
-    }
+    const Slot& slot = kSlotTable[c % kSlots];
+    return slot.c == c ? slot.symbol : Symbol{};
 }
 
 // What a clerk may have meant by a character that has no place in an uppercase amount.
@@ -138,9 +121,7 @@ constexpr std::array<std::uint64_t, 18> kCentsOfPlace = [] {
 // placed with confidence.
 class Scanner {
 public:
-    Scanner(TextView text, Reading& out) : text_(text), out_(out) {
-        yiAt_ = text.find_first_of(u"亿億");
-    }
+    Scanner(TextView text, Reading& out) : text_(text), out_(out) {}
 
     void run() {
         if (text_.substr(0, 3) == u"人民币") {
@@ -269,19 +250,19 @@ private:
     // is read as 壹拾.
     std::size_t digit(int d, bool impliedOne) {
         const std::size_t after = impliedOne ? i_ : i_ + 1;
-        const Kind next = after < text_.size() ? classify(text_[after]).kind : Kind::Other;
+        const Symbol next = after < text_.size() ? classify(text_[after]) : Symbol{};
         std::size_t taken = 1;
         int place = 0;
-        if (next == Kind::Jiao || next == Kind::Fen) {
-            place = next == Kind::Jiao ? kJiao : kFen;
+        if (next.kind == Kind::Jiao || next.kind == Kind::Fen) {
+            place = next.kind == Kind::Jiao ? kJiao : kFen;
             taken = 2;
         } else if (unitAt_ == kYuan || digitAt_ <= kJiao) {
             return error({u"圆后的数字应带“角”或“分”"});
         } else {
-            const int inSection = impliedOne            ? 1
-                                  : next == Kind::Place ? classify(text_[after]).value
-                                                        : 0;
-            taken = impliedOne || next != Kind::Place ? 1 : 2;
+            // The digit's place inside its section: the 拾, 佰 or 仟 after it, or the ones.
+            const bool placeWritten = !impliedOne && next.kind == Kind::Place;
+            const int inSection = impliedOne ? 1 : placeWritten ? next.value : 0;
+            taken = placeWritten ? 2 : 1;
             place = kYuan + sectionBase() + inSection;
         }
 
@@ -328,9 +309,19 @@ private:
         return sectionBase_;
     }
 
-    // A 万 before 亿 is the 万 of 万亿.
-    int wanPlace(std::size_t index) const {
-        return yiAt_ != TextView::npos && index < yiAt_ ? kWanYi : kWan;
+    // A 万 before 亿 is the 万 of 万亿. The first 亿 is looked for once, at the first 万.
+    int wanPlace(std::size_t index) {
+        if (!yiSought_) {
+            yiSought_ = true;
+            yiAt_ = 0;  // without a 亿, no 万 stands before one
+            for (std::size_t j = 0; j < text_.size(); ++j) {
+                if (classify(text_[j]).kind == Kind::Yi) {
+                    yiAt_ = j;
+                    break;
+                }
+            }
+        }
+        return index < yiAt_ ? kWanYi : kWan;
     }
 
     std::size_t zero() {
@@ -423,9 +414,10 @@ private:
 
     TextView text_;
     Reading& out_;
-    std::size_t i_ = 0;    // the current character's index in code units
-    std::size_t pos_ = 1;  // and its position in characters, from 1
-    std::size_t yiAt_;     // index of the first 亿, which tells 万亿 from 万
+    std::size_t i_ = 0;     // the current character's index in code units
+    std::size_t pos_ = 1;   // and its position in characters, from 1
+    std::size_t yiAt_ = 0;  // index of the first 亿, sought at the first 万
+    bool yiSought_ = false;
     bool failed_ = false;
 
     bool started_ = false;                         // a digit of the amount has been read
