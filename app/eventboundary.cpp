@@ -6,8 +6,7 @@ namespace tessaly::app {
 
 void EventBoundary::report(const QString& text) noexcept {
     try {
-        messages_.show(parent_, QString::fromStdU16String(std::u16string(convert::kFailureTitle)),
-                       text);
+        messages_.show(parent_, toQString(convert::kFailureTitle), text);
     } catch (...) {
         // Nothing is left to tell the user with; carrying on is all that remains.
     }

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include "app/messagebox.h"
+#include "app/qtext.h"
 #include "runtime/error.h"
 
 class QWidget;
@@ -28,7 +29,7 @@ public:
             std::forward<Body>(body)();
             return true;
         } catch (const runtime::Error& error) {
-            report(QString::fromStdU16String(error.message()));
+            report(toQString(error.message()));
         } catch (const std::exception& error) {
             // Not raised by our own code in ordinary use (out of memory, say); still better
             // reported than allowed to take the user's work with it.

@@ -1,10 +1,18 @@
 #include "app/form1.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 #include <QEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include "app/entrybox.h"
+#include "app/qtext.h"
 #include "app/twips.h"
 #include "convert/amount.h"
 
@@ -13,11 +21,6 @@ namespace tessaly::app {
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QString qs(runtime::TextView text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()),
-                   static_cast<qsizetype>(text.size()));
-}
 
 // Client area in twips; the frame belongs to the window manager.
 constexpr int kClientWidth = 5904;
@@ -46,6 +49,43 @@ QFont boxFont() {
     font.setStrikeOut(false);
     return font;
 }
+
+// The result box shows its whole text, also in the tooltip: a text wider than the box is drawn
+// in a smaller size of the same face, just small enough to fit.
+class ResultBox final : public QLineEdit {
+public:
+    ResultBox(const QFont& font, QWidget* parent) : QLineEdit(parent), font_(font) {
+        setFont(font);
+        connect(this, &QLineEdit::textChanged, this, &ResultBox::fit);
+    }
+
+private:
+    void fit() {
+        setToolTip(text());
+        const qreal room = textRoom();
+        QFont font = font_;
+        for (qreal width = textWidth(font); width > room && font.pointSizeF() > 1;
+             width = textWidth(font)) {
+            font.setPointSizeF(std::max(1.0, font.pointSizeF() * std::min(0.99, room / width)));
+        }
+        setFont(font);
+    }
+
+    qreal textWidth(const QFont& font) const {
+        return std::ceil(QFontMetricsF(font, this).horizontalAdvance(text()));
+    }
+
+    // The width in which QLineEdit draws a text without scrolling it: inside the frame and the
+    // text margins, less 2 px on each side and 1 for the cursor.
+    int textRoom() {
+        QStyleOptionFrame option;
+        initStyleOption(&option);
+        const QRect inside = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+        return inside.marginsRemoved(textMargins()).width() - 5;
+    }
+
+    QFont font_;
+};
 
 QPushButton* button(const QString& name, const QString& caption, QWidget* parent) {
     auto* b = new QPushButton(caption, parent);
@@ -87,11 +127,11 @@ void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) 
 }  // namespace
 
 runtime::Text LineEditTextBox::text() const {
-    return edit_.text().toStdU16String();
+    return toText(edit_.text());
 }
 
 void LineEditTextBox::setText(const runtime::Text& text) {
-    edit_.setText(qs(text));
+    edit_.setText(toQString(text));
 }
 
 Form1::Form1(MessageBoxService& messages, QWidget* parent)
@@ -99,7 +139,7 @@ Form1::Form1(MessageBoxService& messages, QWidget* parent)
       messages_(messages),
       boundary_(messages, this),
       Text1(new EntryBox(boundary_, this)),
-      Text2(new QLineEdit(this)),
+      Text2(new ResultBox(boxFont(), this)),
       Text3(new EntryBox(boundary_, this)),
       Command1(button(u"Command1"_s, u"清除"_s, this)),
       Command2(button(u"Command2"_s, u"▼展开计算器"_s, this)),
@@ -125,26 +165,33 @@ Form1::Form1(MessageBoxService& messages, QWidget* parent)
     Text2->setReadOnly(true);
     Text3->setObjectName(u"Text3"_s);
     Text3->setAccessibleName(u"计算器"_s);
-    for (QLineEdit* box : {static_cast<QLineEdit*>(Text1), Text2, static_cast<QLineEdit*>(Text3)}) {
-        box->setFont(boxFont());
-    }
+    Text1->setFont(boxFont());
+    Text3->setFont(boxFont());
+    // Pastes of any length: the conversion and the calculator decide what a text means.
+    for (QLineEdit* box : {static_cast<QLineEdit*>(Text1), Text2, static_cast<QLineEdit*>(Text3)})
+        box->setMaxLength(std::numeric_limits<int>::max());
     Label1->setEnabled(false);
     Label3->setEnabled(false);
-    // The hint wraps into two lines of four characters; the CJK faces' tall line height would
-    // push the second line out of its label, so the lines are set closer.
-    Label2->setTextFormat(Qt::RichText);
-    Label2->setText(u"<div style=\"line-height:68%\">%1</div>"_s.arg(Label2->accessibleName()));
 
     layOut();
     applyColours();
+    // The hint stands in two lines of four characters. A CJK face's own line spacing would push
+    // the second out of the label, so the lines are set half the label's height apart, in a
+    // size that leaves 2 px between them.
+    const int pitch = Label2->height() / 2;
+    QFont hintFont = Label2->font();
+    hintFont.setPixelSize(pitch - 2);
+    Label2->setFont(hintFont);
+    Label2->setTextFormat(Qt::RichText);
+    Label2->setText(
+        u"<div style=\"-qt-line-height-type:fixed; line-height:%1px\">直接输入<br>进行计算</div>"_s
+            .arg(pitch));
 
     Text1->setKeyHandler([this](std::int16_t& keyAscii) { text1KeyPress(keyAscii); });
     Text1->setMouseHandler([this] { text1MouseDown(); });
     Text3->setKeyHandler([this](std::int16_t& keyAscii) { calculator_.keyPress(keyAscii); });
     connect(Text1, &QLineEdit::textChanged, this,
             [this] { boundary_.run([this] { text1Change(); }); });
-    connect(Text2, &QLineEdit::textChanged, this,
-            [this] { boundary_.run([this] { text2Change(); }); });
     connect(Command1, &QPushButton::clicked, this,
             [this] { boundary_.run([this] { command1Click(); }); });
     connect(Command2, &QPushButton::clicked, this,
@@ -216,7 +263,7 @@ runtime::Text Form1::getRMB(runtime::Text& money) {
     try {
         return convert::convertAmount(money);
     } catch (const runtime::Error&) {
-        messages_.show(this, qs(convert::kFailureTitle), qs(convert::kFailurePrompt));
+        messages_.show(this, toQString(convert::kFailureTitle), toQString(convert::kFailurePrompt));
         return runtime::Text(convert::kFailureText);
     }
 }
@@ -261,7 +308,7 @@ void Form1::command4Click() {
 }
 
 void Form1::text1KeyPress(std::int16_t& keyAscii) {
-    if (keyAscii >= '0' && keyAscii <= '9')
+    if (runtime::isDigit(static_cast<char16_t>(keyAscii)))
         return;
     // One point, and never as the first character; the whole text counts, wherever the caret.
     if (keyAscii == '.') {
@@ -277,14 +324,8 @@ void Form1::text1MouseDown() {
 }
 
 void Form1::text1Change() {
-    runtime::Text money = Text1->text().toStdU16String();
-    Text2->setText(qs(getRMB(money)));
-}
-
-// The longest amounts do not fit the box: show their start, and the whole in the tooltip.
-void Form1::text2Change() {
-    Text2->setCursorPosition(0);
-    Text2->setToolTip(Text2->text());
+    runtime::Text money = toText(Text1->text());
+    Text2->setText(toQString(getRMB(money)));
 }
 
 }  // namespace tessaly::app

@@ -58,7 +58,6 @@ private:
     void text1KeyPress(std::int16_t& keyAscii);
     void text1MouseDown();
     void text1Change();
-    void text2Change();
 
     MessageBoxService& messages_;
     EventBoundary boundary_;

@@ -3,17 +3,19 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include <QApplication>
 #include <QIcon>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include "app/form1.h"
 #include "app/qtmessagebox.h"
+#include "app/startup.h"
 
 using namespace Qt::StringLiterals;
 
@@ -33,8 +35,11 @@ constexpr const char* kHelp =
     "\n"
     "It needs a graphical session; for scripts, use tessaly-convert.\n";
 
-constexpr const char* kNoDisplay =
-    "tessaly: needs a graphical session (no display found); for scripts, use tessaly-convert\n";
+// The one line for a window that cannot open; the program then exits with status 2.
+void cannotStart(const QString& reason) {
+    std::fprintf(stderr, "tessaly: cannot open the window (%s); for scripts, use tessaly-convert\n",
+                 reason.toLocal8Bit().constData());
+}
 
 bool hasDisplay() {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
@@ -49,17 +54,29 @@ bool hasDisplay() {
 #endif
 }
 
-// A display that is named but cannot be reached makes Qt give up with a fatal message and
-// abort. While the application starts, Qt's messages are held back; a fatal one turns into
-// our one line and exit status 2, and the rest are let through once the start succeeded.
+// While the application starts, Qt's messages are held back. When Qt gives up (an unknown
+// platform plugin, a display that refuses the connection) it ends with a fatal message; the
+// warnings of its platform layer before it say why, and become our one line. Once the start
+// succeeded, the held messages go out as usual.
 struct HeldMessage {
     QtMsgType type;
-    QString category;
+    QByteArray category;
     QString text;
 };
 QtMessageHandler previousHandler = nullptr;
 bool starting = true;
-std::vector<HeldMessage>* held = nullptr;
+std::vector<HeldMessage> held;
+
+QString startFailure(const QString& fatal) {
+    QStringList reasons;
+    for (const HeldMessage& m : held) {
+        if (m.type != QtInfoMsg && m.type != QtDebugMsg && m.category.startsWith("qt.qpa"))
+            reasons.append(m.text.simplified());
+    }
+    if (reasons.isEmpty())
+        reasons.append(fatal.section(u'\n', 0, 0).simplified());
+    return reasons.join(u"; "_s);
+}
 
 void startupMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (!starting) {
@@ -67,20 +84,19 @@ void startupMessageHandler(QtMsgType type, const QMessageLogContext& context, co
         return;
     }
     if (type == QtFatalMsg) {
-        std::fputs(kNoDisplay, stderr);
+        cannotStart(startFailure(text));
         std::_Exit(2);
     }
-    held->push_back({type, QString::fromUtf8(context.category ? context.category : ""), text});
+    held.push_back({type, QByteArray(context.category ? context.category : ""), text});
 }
 
 void releaseHeldMessages() {
     starting = false;
-    for (const HeldMessage& m : *held) {
-        const QByteArray category = m.category.toUtf8();
-        const QMessageLogContext context(nullptr, 0, nullptr, category.constData());
+    for (const HeldMessage& m : held) {
+        const QMessageLogContext context(nullptr, 0, nullptr, m.category.constData());
         previousHandler(m.type, context, m.text);
     }
-    held->clear();
+    held.clear();
 }
 
 // Quits once the window has been painted for the first time.
@@ -99,10 +115,9 @@ private:
     bool done_ = false;
 };
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
-    bool quitWhenShown = false;
+// Reads the options and checks that a window can be opened at all. Returns the exit status
+// when there is nothing more to do.
+std::optional<int> checkStart(int argc, char* argv[], bool& quitWhenShown) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -110,7 +125,7 @@ int main(int argc, char* argv[]) {
             return 0;
         }
         if (arg == "--version") {
-            std::fputs("Tessaly 1.00\n", stdout);
+            std::fputs("Tessaly " TESSALY_VERSION "\n", stdout);
             return 0;
         }
         if (arg == "--quit-when-shown") {
@@ -121,23 +136,28 @@ int main(int argc, char* argv[]) {
         std::fputs(kUsage, stderr);
         return 2;
     }
-
     if (!hasDisplay()) {
-        std::fputs(kNoDisplay, stderr);
+        cannotStart(u"no display found"_s);
         return 2;
     }
-
-    std::vector<HeldMessage> heldMessages;
-    held = &heldMessages;
     previousHandler = qInstallMessageHandler(startupMessageHandler);
+    return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    bool quitWhenShown = false;
+    if (const std::optional<int> status = checkStart(argc, argv, quitWhenShown))
+        return *status;
     int qtArgc = 1;  // our own options are not Qt's
     QApplication app(qtArgc, argv);
     releaseHeldMessages();
-
     QApplication::setApplicationName(u"Tessaly"_s);
-    QApplication::setApplicationVersion(u"1.00"_s);
+    QApplication::setApplicationVersion(QStringLiteral(TESSALY_VERSION));
     QGuiApplication::setDesktopFileName(u"tessaly"_s);
     QApplication::setWindowIcon(QIcon(u":/tessaly.png"_s));
+    tessaly::app::installQtTranslation();
 
     tessaly::app::QtMessageBoxService messages;
     tessaly::app::Form1 form(messages);
