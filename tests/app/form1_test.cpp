@@ -81,7 +81,8 @@ private slots:
     void cleanup() { delete form; }
 
     // The clipboard holds the expected amount: what a paste gives, and what Ctrl+V must not add.
-    // A result that fits keeps 16.2 pt; a longer one is drawn whole in a smaller size.
+    // A result that fits (about 16 characters do) keeps 16.2 pt; a longer one is drawn whole in a
+    // smaller size.
     void amountBox_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("amount");
