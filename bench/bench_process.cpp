@@ -112,7 +112,8 @@ BENCHMARK(BM_ConvertMillionLines)
 std::string uppercaseLines(bool digits) {
     const std::string amounts = writeLines(0);
     const std::string upper = "/tmp/tessaly-bench-upper.txt";
-    spawn({TESSALY_CONVERT}, amounts.c_str(), {}, upper.c_str());
+    if (spawn({TESSALY_CONVERT}, amounts.c_str(), {}, upper.c_str()).status != 0)
+        return {};  // no input: the timed run then fails and says so
     if (!digits) {
         std::remove(amounts.c_str());
         return upper;
