@@ -249,8 +249,8 @@ private:
     // A non-zero digit, with the place written after it; `impliedOne` for a leading 拾, which
     // is read as 壹拾.
     std::size_t digit(int d, bool impliedOne) {
-        const std::size_t after = impliedOne ? i_ : i_ + 1;
-        const Symbol next = after < text_.size() ? classify(text_[after]) : Symbol{};
+        const bool followed = !impliedOne && i_ + 1 < text_.size();
+        const Symbol next = followed ? classify(text_[i_ + 1]) : Symbol{};
         std::size_t taken = 1;
         int place = 0;
         if (next.kind == Kind::Jiao || next.kind == Kind::Fen) {
@@ -260,7 +260,7 @@ private:
             return error({u"圆后的数字应带“角”或“分”"});
         } else {
             // The digit's place inside its section: the 拾, 佰 or 仟 after it, or the ones.
-            const bool placeWritten = !impliedOne && next.kind == Kind::Place;
+            const bool placeWritten = next.kind == Kind::Place;
             const int inSection = impliedOne ? 1 : placeWritten ? next.value : 0;
             taken = placeWritten ? 2 : 1;
             place = kYuan + sectionBase() + inSection;
