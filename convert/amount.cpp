@@ -18,16 +18,30 @@ namespace {
 constexpr std::array<TextView, 10> kDigitWords = {u"零", u"壹", u"贰", u"叁", u"肆",
                                                   u"伍", u"陆", u"柒", u"捌", u"玖"};
 
-// Place units from the hundredths leftwards, as far as the wide range reaches; 圆 stands for the
-// style's unit. An amount needing a place beyond its range has no unit and fails.
-constexpr runtime::TextTable<18> kUnits({u"分", u"角", u"圆", u"拾", u"佰", u"仟", u"万", u"拾",
-                                         u"佰", u"仟", u"亿", u"拾", u"佰", u"仟", u"万", u"拾",
-                                         u"佰", u"仟"});
+// Place units from the hundredths leftwards, as far as the wide range reaches, with the unit
+// of the yuan in each style. An amount needing a place beyond its range has no unit and fails.
+constexpr std::array<TextView, 18> kPlaces = {u"分", u"角", u"圆", u"拾", u"佰", u"仟",
+                                              u"万", u"拾", u"佰", u"仟", u"亿", u"拾",
+                                              u"佰", u"仟", u"万", u"拾", u"佰", u"仟"};
 constexpr std::size_t kNarrowPlaces = 11;  // up to 亿: nine integer digits
 constexpr std::int16_t kYuanPlace = 2;
 constexpr std::int16_t kWanPlace = 6;
 constexpr std::int16_t kYiPlace = 10;
 constexpr std::int16_t kWanYiPlace = 14;
+constexpr runtime::TextTable<18> kFormalUnits(kPlaces);
+constexpr runtime::TextTable<18> kCommonUnits([] {
+    auto places = kPlaces;
+    places[kYuanPlace] = u"元";
+    return places;
+}());
+// The places of 圆, 万, 亿 and the 万 of 万亿, whose unit a zero digit still writes.
+constexpr std::uint32_t kUnitBearing =
+    1u << kYuanPlace | 1u << kWanPlace | 1u << kYiPlace | 1u << kWanYiPlace;
+
+// What goes in front: 人民币 if the style says so, then 负 for a negative amount.
+constexpr TextView kLeads[2][2] = {{u"", u"负"}, {u"人民币", u"人民币负"}};
+constexpr TextView kWhole = u"整";
+constexpr TextView kExact = u"正";
 
 TextView digitWord(TextView num) noexcept {
     if (num.size() == 1 && num[0] >= u'0' && num[0] <= u'9') {
@@ -98,8 +112,9 @@ std::optional<runtime::ErrorKind> tryConvertAmount(Text& money, Text& upperOut,
     if (point < 1)
         return runtime::ErrorKind::OutOfBounds;  // no point: the left slice's count is negative
     const bool negative = formatted.front() == u'-';
-    const std::size_t places = style.wide ? kUnits.size() : kNarrowPlaces;
-    std::array<char16_t, kUnits.size()> digitBuf;
+    const auto& units = style.unit == Unit::Common ? kCommonUnits : kFormalUnits;
+    const std::size_t places = style.wide ? units.size() : kNarrowPlaces;
+    std::array<char16_t, kPlaces.size()> digitBuf;
     std::size_t n = 0;
     for (const char16_t c : formatted) {
         if (c == u'-' || c == u'.' || (n == 0 && c == u'0'))
@@ -112,7 +127,6 @@ std::optional<runtime::ErrorKind> tryConvertAmount(Text& money, Text& upperOut,
         digitBuf[n++] = u'0';
     const TextView digits(digitBuf.data(), n);
 
-    const TextView yuan = style.unit == Unit::Common ? u"元" : u"圆";
     const std::int16_t count = toInt16(runtime::len(digits));
     const bool skipWan = emptyWanSection(digits);
     bool zeroFlag = false;
@@ -121,10 +135,8 @@ std::optional<runtime::ErrorKind> tryConvertAmount(Text& money, Text& upperOut,
         const TextView d = digits.substr(static_cast<std::size_t>(i - 1), 1);
         const TextView word = digitWord(d);
         const std::int16_t k = sub16(count, i);
-        const TextView unit = k == kYuanPlace ? yuan : kUnits.at(k);
-        // The places of 圆, 万, 亿 and the 万 of 万亿, told by index rather than by their texts.
-        const bool unitBearing =
-            k == kYuanPlace || k == kWanPlace || k == kYiPlace || k == kWanYiPlace;
+        const TextView unit = units.at(k);
+        const bool unitBearing = (kUnitBearing >> k & 1u) != 0;
         if (d[0] != u'0') {
             upper.prepend(unit);
             upper.prepend(word);
@@ -138,13 +150,12 @@ std::optional<runtime::ErrorKind> tryConvertAmount(Text& money, Text& upperOut,
         }
     }
 
-    const TextView closing = style.closing == Closing::Exact ? u"正" : u"整";
-    const TextView lead =
-        style.prefix ? (negative ? u"人民币负" : u"人民币") : (negative ? u"负" : u"");
+    const TextView closing = style.closing == Closing::Exact ? kExact : kWhole;
+    const TextView lead = kLeads[style.prefix][negative];
     // The "零" of a zero hundredths digit is dropped; what is left chooses the ending.
     const std::size_t drop = upper.last() == u'零' ? 1 : 0;
     if (upper.size() == drop) {  // a zero amount, never negative
-        upperOut.assign(lead).append(u"零").append(yuan).append(closing);
+        upperOut.assign(lead).append(u"零").append(units.at(kYuanPlace)).append(closing);
         return std::nullopt;
     }
     // Otherwise the text now ends in 分, which takes no closing, in 角, closed if the style says
