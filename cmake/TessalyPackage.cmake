@@ -96,6 +96,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tessaly maintainers <maintainers@tessaly.in
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own texts (buttons, context menus) in Chinese, and a face with the uppercase numerals.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-noto-cjk | fonts-wqy-microhei")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "\
 Tessaly writes an amount of money typed in digits in uppercase Chinese
