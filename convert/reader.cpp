@@ -123,7 +123,8 @@ class Scanner {
 public:
     Scanner(TextView text, Reading& out) : text_(text), out_(out) {}
 
-    void run() {
+    // Reads the text; false when it has an error.
+    bool run() {
         if (text_.substr(0, 3) == u"人民币") {
             out_.style.prefix = true;
             i_ = 3;
@@ -143,11 +144,14 @@ public:
         }
         if (!failed_)
             finish();
-        if (failed_) {
-            out_.amount.reset();
-        } else {
+        if (!failed_)
             writeAmount();
-        }
+        return !failed_;
+    }
+
+    // The amount read, [-]digits.dd, once run() has returned true.
+    TextView amount() const {
+        return TextView(amount_.data() + amountStart_, amount_.size() - amountStart_);
     }
 
 private:
@@ -396,20 +400,17 @@ private:
     TextView closing() const { return text_.substr(closingIndex_, 1); }
 
     void writeAmount() {
-        std::array<char16_t, 24> buf;
-        std::size_t k = buf.size();
+        std::size_t k = amount_.size();
         std::uint64_t v = cents_;
         do {
-            buf[--k] = static_cast<char16_t>(u'0' + v % 10);
+            amount_[--k] = static_cast<char16_t>(u'0' + v % 10);
             v /= 10;
-            if (k == buf.size() - 2)
-                buf[--k] = u'.';
-        } while (v > 0 || k > buf.size() - 4);
+            if (k == amount_.size() - 2)
+                amount_[--k] = u'.';
+        } while (v > 0 || k > amount_.size() - 4);
         if (minusAt_ != 0)
-            buf[--k] = u'-';
-        if (!out_.amount)
-            out_.amount.emplace();
-        out_.amount->assign(buf.data() + k, buf.size() - k);
+            amount_[--k] = u'-';
+        amountStart_ = k;
     }
 
     TextView text_;
@@ -432,6 +433,8 @@ private:
     std::size_t sectionEnd_ = 0;  // index of the unit ahead, found for an earlier digit
     int sectionBase_ = 0;
     std::uint64_t cents_ = 0;
+    std::array<char16_t, 24> amount_;
+    std::size_t amountStart_ = 0;
 };
 
 }  // namespace
@@ -440,7 +443,14 @@ void readUppercase(TextView upper, Reading& out) {
     out.findings.clear();
     out.style = Style{};
     out.style.wide = true;
-    Scanner(upper, out).run();
+    Scanner scanner(upper, out);
+    if (!scanner.run()) {
+        out.amount.reset();
+        return;
+    }
+    if (!out.amount)
+        out.amount.emplace();
+    out.amount->assign(scanner.amount());
 }
 
 Reading readUppercase(TextView upper) {
@@ -450,17 +460,19 @@ Reading readUppercase(TextView upper) {
 }
 
 Check checkAmount(TextView amount, TextView upper) {
-    Check out;
+    // The reading's findings become the check's; its amount is compared where it was written.
     Reading reading;
-    readUppercase(upper, reading);
-    out.findings = std::move(reading.findings);
+    reading.style.wide = true;
+    Scanner scanner(upper, reading);
+    const bool read = scanner.run();
+    Check out{Verdict::Ok, std::move(reading.findings)};
     Text digits;
     if (runtime::tryFormatFixed2(amount, digits)) {
         Finding& f = out.findings.emplace_back();
         f.message.append(u"小写金额“").append(amount).append(u"”不是数字");
-    } else if (reading.amount && *reading.amount != digits) {
+    } else if (read && scanner.amount() != digits) {
         Finding& f = out.findings.emplace_back();
-        f.message.append(u"大写为 ").append(*reading.amount).append(u"，小写为 ").append(digits);
+        f.message.append(u"大写为 ").append(scanner.amount()).append(u"，小写为 ").append(digits);
     }
     for (const Finding& f : out.findings) {
         if (f.severity == Severity::Error) {
