@@ -261,7 +261,7 @@ private:
             place = next.kind == Kind::Jiao ? kJiao : kFen;
             taken = 2;
         } else if (unitAt_ == kYuan || digitAt_ <= kJiao) {
-            return error({u"圆后的数字应带“角”或“分”"});
+            return error({u"圆以下的数字应带“角”或“分”"});
         } else {
             // The digit's place inside its section: the 拾, 佰 or 仟 after it, or the ones.
             const bool placeWritten = next.kind == Kind::Place;
