@@ -73,29 +73,14 @@ Symbol classify(char16_t c) noexcept {
 
 // What a clerk may have meant by a character that has no place in an uppercase amount.
 TextView replacementOf(char16_t c) noexcept {
-    constexpr TextView kLower = u"〇一二三四五六七八九0123456789０１２３４５６７８９";
-    constexpr TextView kUpper = u"零壹贰叁肆伍陆柒捌玖零壹贰叁肆伍陆柒捌玖零壹贰叁肆伍陆柒捌玖";
-    if (const auto k = kLower.find(c); k != TextView::npos)
-        return kUpper.substr(k, 1);
-    switch (c) {
-        case u'十':
-            return u"拾";
-        case u'百':
-            return u"佰";
-        case u'千':
-            return u"仟";
-        case u'两':
-            return u"贰";
-        case u'毛':
-            return u"角";
-        case u'另':
-            return u"零";
-        case u'廿':
-        case u'念':
-            return u"贰拾";
-        default:
-            return {};
-    }
+    constexpr TextView kWritten = u"〇一二三四五六七八九0123456789０１２３４５６７８９十百千两毛另";
+    constexpr TextView kMeant =
+        u"零壹贰叁肆伍陆柒捌玖零壹贰叁肆伍陆柒捌玖零壹贰叁肆伍陆柒捌玖拾佰仟贰角零";
+    static_assert(kWritten.size() == kMeant.size());
+    if (c == u'廿' || c == u'念')
+        return u"贰拾";
+    const std::size_t k = kWritten.find(c);
+    return k == TextView::npos ? TextView{} : kMeant.substr(k, 1);
 }
 
 bool isGap(char16_t c) noexcept {
