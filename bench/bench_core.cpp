@@ -7,9 +7,9 @@
 
 #include "calc/calculator.h"
 #include "convert/amount.h"
+#include "memorytextbox.h"
 #include "runtime/error.h"
 #include "runtime/number.h"
-#include "tests/support/memorytextbox.h"
 
 using namespace tessaly;
 

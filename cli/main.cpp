@@ -215,7 +215,8 @@ constexpr Option kOptions[] = {
 bool isOption(std::string_view arg) {
     if (arg.empty() || arg[0] != '-')
         return false;
-    return arg.size() < 2 || !((arg[1] >= '0' && arg[1] <= '9') || arg[1] == '.');
+    return arg.size() < 2 ||
+           !(tessaly::runtime::isDigit(static_cast<char16_t>(arg[1])) || arg[1] == '.');
 }
 
 std::string quoted(std::string_view text) {

@@ -44,7 +44,7 @@ constexpr TextView kWhole = u"整";
 constexpr TextView kExact = u"正";
 
 TextView digitWord(TextView num) noexcept {
-    if (num.size() == 1 && num[0] >= u'0' && num[0] <= u'9') {
+    if (num.size() == 1 && runtime::isDigit(num[0])) {
         return kDigitWords[static_cast<std::size_t>(num[0] - u'0')];
     }
     return {};
