@@ -105,6 +105,8 @@ financial numerals while you type, for cheques, invoices and vouchers:
 41823.51 becomes 肆万壹仟捌佰贰拾叁圆伍角壹分. A small chain calculator
 adds, subtracts, multiplies and divides into the amount.
 .
-The package holds the window (tessaly) and the same conversion for scripts and
-batch jobs (tessaly-convert).")
+The package holds the window (tessaly) and, for scripts and batch jobs,
+tessaly-convert: the same conversion in every style banks and ministries ask
+for, and the way back, reading an uppercase amount and checking it against the
+rules and against the digits beside it.")
 include(CPack)
