@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const double value = parseLeadingNumber(text);
     Text formatted;
     if (!tryFormatFixed2(text, formatted)) {
-        TESSALY_CHECK(formatFixed2(formatted) == formatted, text);
+        Text again;
+        TESSALY_CHECK(!tryFormatFixed2(formatted, again) && again == formatted, text);
         // Moved by the rounding to cents, and by the double's own rounding of the two texts.
         const double moved = std::fabs(parseLeadingNumber(formatted) - value);
         TESSALY_CHECK(moved <= 0.005 + std::fabs(value) * 0x1p-50, text);

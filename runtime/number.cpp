@@ -247,13 +247,6 @@ std::optional<ErrorKind> tryFormatFixed2(TextView amount, Text& out) {
     return std::nullopt;
 }
 
-Text formatFixed2(TextView amount) {
-    Text out;
-    if (const auto failure = tryFormatFixed2(amount, out))
-        throw Error(*failure);
-    return out;
-}
-
 double parseLeadingNumber(TextView text) noexcept {
     try {
         Decimal d;

@@ -14,13 +14,10 @@ namespace tessaly::runtime {
 // from zero, to two decimals. Accepts spaces around, a sign, digits with an optional point
 // (".5" and "5." are numbers), "," as thousands separator in groups of three after a first
 // group of one to three digits not starting with 0, and an exponent.
-// Returns [-]digits.dd with no leading zeros; a value that rounds to zero has no sign.
-// Raises NotANumber for any other text and Overflow beyond the double's range.
-Text formatFixed2(TextView amount);
-
-// The same format, reporting a failure by its kind instead of raising it, for callers that
-// expect many texts to fail. `out` is assigned only on success and may be the text that
-// `amount` views.
+// Writes [-]digits.dd with no leading zeros into `out`; a value that rounds to zero has no
+// sign. Returns NotANumber for any other text and Overflow beyond the double's range, without
+// raising them: batches expect many texts to fail. `out` is assigned only on success and may
+// be the text that `amount` views.
 std::optional<ErrorKind> tryFormatFixed2(TextView amount, Text& out);
 
 // Forgiving prefix parse: leading spaces, sign, digits (in "," groups of three as the format
