@@ -106,7 +106,11 @@ constexpr std::array<std::uint64_t, 18> kCentsOfPlace = [] {
 // placed with confidence.
 class Scanner {
 public:
-    Scanner(TextView text, Reading& out) : text_(text), out_(out) {}
+    // Starts `out` afresh: no findings, and the style of a text that says nothing of its own.
+    Scanner(TextView text, Reading& out) : text_(text), out_(out) {
+        out_.findings.clear();
+        out_.style = Style{.wide = true};
+    }
 
     // Reads the text; false when it has an error.
     bool run() {
@@ -425,9 +429,6 @@ private:
 }  // namespace
 
 void readUppercase(TextView upper, Reading& out) {
-    out.findings.clear();
-    out.style = Style{};
-    out.style.wide = true;
     Scanner scanner(upper, out);
     if (!scanner.run()) {
         out.amount.reset();
@@ -447,7 +448,6 @@ Reading readUppercase(TextView upper) {
 Check checkAmount(TextView amount, TextView upper) {
     // The reading's findings become the check's; its amount is compared where it was written.
     Reading reading;
-    reading.style.wide = true;
     Scanner scanner(upper, reading);
     const bool read = scanner.run();
     Check out{Verdict::Ok, std::move(reading.findings)};
