@@ -2,6 +2,8 @@
 
 #include <tessaly/tessaly.h>
 
+#include <utility>
+
 #include "convert/amount.h"
 #include "convert/reader.h"
 
@@ -19,12 +21,30 @@ std::vector<Finding> toUtf8(const std::vector<convert::Finding>& findings) {
 
 }  // namespace
 
-std::optional<std::string> toUppercase(std::string_view amount, const Style& style) {
+Failure writeTo(std::string& out, std::string_view amount, const Style& style) {
     runtime::Text money = runtime::fromUtf8(amount);
     runtime::Text upper;
-    if (convert::tryConvertAmount(money, upper, style))
+    if (const auto failure = convert::tryConvertAmount(money, upper, style)) {
+        if (money.find_first_not_of(u" \t") == runtime::Text::npos)
+            return Failure::Empty;
+        return *failure == runtime::ErrorKind::NotANumber ? Failure::NotANumber
+                                                          : Failure::TooManyDigits;
+    }
+    runtime::appendUtf8(upper, out);
+    return Failure::None;
+}
+
+Written write(std::string_view amount, const Style& style) {
+    Written out;
+    out.failure = writeTo(out.text, amount, style);
+    return out;
+}
+
+std::optional<std::string> toUppercase(std::string_view amount, const Style& style) {
+    Written written = write(amount, style);
+    if (!written)
         return std::nullopt;
-    return runtime::toUtf8(upper);
+    return std::move(written.text);
 }
 
 Reading read(std::string_view upper) {

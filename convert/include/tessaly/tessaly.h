@@ -28,10 +28,32 @@ struct Style {
     bool wide = false;                 // up to sixteen integer digits (below 10^16) instead of nine
 };
 
+// Why an amount could not be written.
+enum class Failure {
+    None,           // written
+    Empty,          // nothing but spaces
+    NotANumber,     // not an amount in digits
+    TooManyDigits,  // more integer digits than the style takes (Style::wide takes sixteen)
+};
+
+// The uppercase text of an amount, or why there is none.
+struct Written {
+    std::string text;
+    Failure failure = Failure::None;
+    explicit operator bool() const noexcept { return failure == Failure::None; }
+};
+
 // The uppercase form of an amount in digits ("41823.51" -> 肆万壹仟捌佰贰拾叁圆伍角壹分),
-// rounded to cents half away from zero; nothing when the amount cannot be converted (not a
-// number, or more integer digits than the style takes).
-std::optional<std::string> toUppercase(std::string_view amount, const Style& style = {});
+// rounded to cents half away from zero.
+[[nodiscard]] Written write(std::string_view amount, const Style& style = {});
+
+// The same, appended to `out` (left as it was on failure): a batch that reuses one string
+// allocates nothing per amount.
+[[nodiscard]] Failure writeTo(std::string& out, std::string_view amount, const Style& style = {});
+
+// write(amount, style).text, or nothing on failure.
+[[nodiscard]] std::optional<std::string> toUppercase(std::string_view amount,
+                                                     const Style& style = {});
 
 enum class Severity { Error, Warning };
 
@@ -56,10 +78,10 @@ struct Reading {
 };
 
 // Reads an uppercase amount in any writing style, up to sixteen integer digits.
-Reading read(std::string_view upper);
+[[nodiscard]] Reading read(std::string_view upper);
 
 // The amount an uppercase text names, as [-]digits.dd; nothing when the text has an error.
-std::optional<std::string> readUppercase(std::string_view upper);
+[[nodiscard]] std::optional<std::string> readUppercase(std::string_view upper);
 
 enum class Verdict { Ok, Warn, Fail };
 
@@ -71,6 +93,6 @@ struct Check {
 // Checks an uppercase text against the amount in digits beside it (rounded to cents as the
 // conversion rounds): Fail when the text has an error, when the digits are not a number, or
 // when the two name different amounts; Warn when the text is correct with warnings.
-Check check(std::string_view amount, std::string_view upper);
+[[nodiscard]] Check check(std::string_view amount, std::string_view upper);
 
 }  // namespace tessaly
