@@ -2,10 +2,12 @@
 
 #include <tessaly/tessaly.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "convert/amount.h"
 #include "convert/reader.h"
+#include "runtime/error.h"
 
 namespace tessaly {
 
@@ -19,19 +21,49 @@ std::vector<Finding> toUtf8(const std::vector<convert::Finding>& findings) {
     return out;
 }
 
+// The UTF-16 form of `utf8` into `out`, keeping its storage for an amount in ASCII (they all are,
+// nearly).
+void widen(std::string_view utf8, runtime::Text& out) {
+    const bool ascii = std::all_of(utf8.begin(), utf8.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii) {
+        out = runtime::fromUtf8(utf8);
+        return;
+    }
+    out.resize(utf8.size());
+    std::copy(utf8.begin(), utf8.end(), out.begin());
+}
+
+constexpr std::size_t kKeptCapacity = 1 << 12;
+
+// Why the conversion of `money` (as it was given, or as far as it was formatted) failed.
+Failure failureOf(runtime::ErrorKind kind, runtime::TextView money) {
+    if (money.find_first_not_of(u" \t\u3000\u00A0") == runtime::TextView::npos)
+        return Failure::Empty;
+    // Every other failure is a number past the style's places or past any double.
+    return kind == runtime::ErrorKind::NotANumber ? Failure::NotANumber : Failure::TooManyDigits;
+}
+
 }  // namespace
 
 Failure writeTo(std::string& out, std::string_view amount, const Style& style) {
-    runtime::Text money = runtime::fromUtf8(amount);
-    runtime::Text upper;
-    if (const auto failure = convert::tryConvertAmount(money, upper, style)) {
-        if (money.find_first_not_of(u" \t") == runtime::Text::npos)
-            return Failure::Empty;
-        return *failure == runtime::ErrorKind::NotANumber ? Failure::NotANumber
-                                                          : Failure::TooManyDigits;
+    // Reused from call to call on each thread, so that a batch allocates nothing per amount.
+    thread_local runtime::Text money;
+    thread_local runtime::Text upper;
+    widen(amount, money);
+    Failure failure = Failure::None;
+    try {
+        if (const auto kind = convert::tryConvertAmount(money, upper, style))
+            failure = failureOf(*kind, money);
+    } catch (const runtime::Error& e) {
+        failure = failureOf(e.kind(), money);
     }
-    runtime::appendUtf8(upper, out);
-    return Failure::None;
+    if (failure == Failure::None)
+        runtime::appendUtf8(upper, out);
+    // A huge amount leaves no huge buffers behind.
+    if (money.capacity() > kKeptCapacity)
+        runtime::Text().swap(money);
+    return failure;
 }
 
 Written write(std::string_view amount, const Style& style) {
