@@ -79,14 +79,25 @@ std::optional<std::string> toUppercase(std::string_view amount, const Style& sty
     return std::move(written.text);
 }
 
-Reading read(std::string_view upper) {
-    const convert::Reading reading = convert::readUppercase(runtime::fromUtf8(upper));
+Reading read(std::string_view upper, const std::optional<Style>& house) {
     Reading out;
-    if (reading.amount)
-        out.amount = runtime::toUtf8(*reading.amount);
-    out.findings = toUtf8(reading.findings);
-    out.style = reading.style;
+    readTo(out, upper, house);
     return out;
+}
+
+void readTo(Reading& out, std::string_view upper, const std::optional<Style>& /*house*/) {
+    thread_local runtime::Text text;
+    thread_local convert::Reading reading;
+    widen(upper, text);
+    convert::readUppercase(text, reading);
+    if (reading.amount)
+        out.amount.emplace().assign(runtime::toUtf8(*reading.amount));
+    else
+        out.amount.reset();
+    out.findings.clear();
+    for (const convert::Finding& f : reading.findings)
+        out.findings.push_back({f.severity, f.position, runtime::toUtf8(f.message)});
+    out.style = reading.style;
 }
 
 std::optional<std::string> readUppercase(std::string_view upper) {
@@ -96,7 +107,8 @@ std::optional<std::string> readUppercase(std::string_view upper) {
     return runtime::toUtf8(*reading.amount);
 }
 
-Check check(std::string_view amount, std::string_view upper) {
+Check check(std::string_view amount, std::string_view upper,
+            const std::optional<Style>& /*house*/) {
     const convert::Check result =
         convert::checkAmount(runtime::fromUtf8(amount), runtime::fromUtf8(upper));
     return {result.verdict, toUtf8(result.findings)};

@@ -99,7 +99,12 @@ struct Reading {
 };
 
 // Reads an uppercase amount in any writing style, up to sixteen integer digits.
-[[nodiscard]] Reading read(std::string_view upper);
+// `house`, when given, is the style the text must follow: a departure from it is a warning.
+[[nodiscard]] Reading read(std::string_view upper,
+                           const std::optional<Style>& house = std::nullopt);
+
+// The same into `out`, reusing its storage: for batches of many lines.
+void readTo(Reading& out, std::string_view upper, const std::optional<Style>& house = std::nullopt);
 
 // The amount an uppercase text names, as [-]digits.dd; nothing when the text has an error.
 [[nodiscard]] std::optional<std::string> readUppercase(std::string_view upper);
@@ -114,6 +119,7 @@ struct Check {
 // Checks an uppercase text against the amount in digits beside it (rounded to cents as the
 // conversion rounds): Fail when the text has an error, when the digits are not a number, or
 // when the two name different amounts; Warn when the text is correct with warnings.
-[[nodiscard]] Check check(std::string_view amount, std::string_view upper);
+[[nodiscard]] Check check(std::string_view amount, std::string_view upper,
+                          const std::optional<Style>& house = std::nullopt);
 
 }  // namespace tessaly
