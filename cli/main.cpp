@@ -1,41 +1,41 @@
 // tessaly-convert: the uppercase conversion for scripts and batch jobs, and the way back.
 
-#include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "convert/amount.h"
-#include "convert/reader.h"
+#include <tessaly/tessaly.h>
+#include <tessaly/version.h>
+
+#include "cli/escape.h"
+#include "cli/streams.h"
 #include "runtime/text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#else
-#include <sys/stat.h>
 #endif
 
 namespace {
 
-using tessaly::runtime::Text;
-using tessaly::runtime::TextView;
+using tessaly::cli::Output;
 
 constexpr std::string_view kUsage =
-    "usage: tessaly-convert [--read | --check] [OPTION...] [--] [TEXT...]\n";
+    "Usage: tessaly-convert [--read | --check] [OPTION...] [--] [TEXT...]\n";
 constexpr std::string_view kHelp =
+    "\n"
     "Writes each AMOUNT in uppercase Chinese financial numerals, one line each; with none,\n"
-    "converts standard input line by line (a byte-order mark at its start is skipped).\n"
+    "converts standard input line by line.\n"
     "\n"
     "  tessaly-convert 41823.51  gives  肆万壹仟捌佰贰拾叁圆伍角壹分\n"
     "\n"
-    "Writing style (options go anywhere before \"--\", as --opt=value or --opt value):\n"
+    "An amount is digits with an optional sign and point, optionally \",\" between groups of\n"
+    "three integer digits (1,234.5) and an exponent (1e3); it is rounded to cents.\n"
+    "\n"
+    "Writing style:\n"
     "  --unit=圆|元\n"
     "        the unit, 圆 by default: --unit=元 1.50 gives 壹元伍角整\n"
     "  --whole=整|正\n"
@@ -47,139 +47,48 @@ constexpr std::string_view kHelp =
     "  --wide\n"
     "        up to sixteen integer digits instead of nine: --wide 1000000000000 gives 壹万亿圆整\n"
     "\n"
-    "Reading and checking (any style, up to sixteen integer digits):\n"
+    "Reading and checking:\n"
     "  --read [TEXT...]\n"
-    "        the amount each uppercase TEXT names: --read 负伍圆整 gives -5.00\n"
+    "        the amount each uppercase TEXT names, in any style and up to sixteen integer\n"
+    "        digits: --read 负伍圆整 gives -5.00\n"
     "  --check [LINE...]\n"
     "        each LINE is AMOUNT<TAB>UPPERCASE; prints ok, warn or fail, then a tab and what\n"
     "        was found: printf '100\\t壹佰圆整\\n' | tessaly-convert --check gives ok\n"
     "\n"
-    "  --help     show this text\n"
-    "  --version  show the version\n"
+    "With a writing-style option, --read and --check take it as the house style: a text\n"
+    "written otherwise gets a warning (--check --unit=元 warns on 圆). Options go anywhere\n"
+    "before --, as --opt=value or --opt value.\n"
     "\n"
-    "Each line gives one line: a blank line for a blank one, and for an amount that cannot be\n"
-    "converted (or a text that cannot be read) a blank line and a message on standard error\n"
-    "naming the line. Warnings go to standard error too.\n"
+    "Other options:\n"
+    "  -h, --help  show this text\n"
+    "  --version   show the version\n"
     "\n"
-    "Exit status: 0 when every line was converted, read, or checked ok or warn; 1 when some\n"
-    "line could not be converted or read, or failed its check; 2 for a usage error or trouble\n"
-    "reading or writing.\n";
-
-// Trouble reading or writing ends the run at once, so that a batch job never takes a cut
-// output for a whole one.
-[[noreturn]] void fail(const char* what, int error) {
-    std::fprintf(stderr, "tessaly-convert: %s: %s\n", what, std::strerror(error));
-    std::fflush(stderr);  // buffered where it is a file on Windows, and _Exit flushes nothing
-    std::_Exit(2);
-}
-
-// The well-formed UTF-8 sequences by their first byte; the range of the second byte keeps out
-// overlong forms, surrogates and code points past U+10FFFF.
-struct Lead {
-    unsigned char first, last;
-    std::size_t length;
-    unsigned char secondMin, secondMax;
-};
-constexpr Lead kLeads[] = {
-    {0xC2, 0xDF, 2, 0x80, 0xBF}, {0xE0, 0xE0, 3, 0xA0, 0xBF}, {0xE1, 0xEC, 3, 0x80, 0xBF},
-    {0xED, 0xED, 3, 0x80, 0x9F}, {0xEE, 0xEF, 3, 0x80, 0xBF}, {0xF0, 0xF0, 4, 0x90, 0xBF},
-    {0xF1, 0xF3, 4, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x80, 0x8F},
-};
-
-// The length of the character at the start of `s` if it may be shown as it is; 0 for a
-// control character or a byte that begins no well-formed sequence.
-std::size_t printableLength(std::string_view s) {
-    const auto byte = [s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    if (byte(0) < 0x80)
-        return byte(0) < 0x20 || byte(0) == 0x7F ? 0 : 1;
-    for (const Lead& lead : kLeads) {
-        if (byte(0) < lead.first || byte(0) > lead.last)
-            continue;
-        if (s.size() < lead.length || byte(1) < lead.secondMin || byte(1) > lead.secondMax)
-            return 0;
-        for (std::size_t i = 2; i < lead.length; ++i) {
-            if ((byte(i) & 0xC0) != 0x80)
-                return 0;
-        }
-        return lead.length;
-    }
-    return 0;
-}
-
-// Appends `text` in double quotes, every control character and stray byte as \xHH: a message
-// shows the whole line (a NUL included) and sends nothing raw to the terminal.
-void appendQuoted(std::string_view text, std::string& out) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out += '"';
-    while (!text.empty()) {
-        const std::size_t n = printableLength(text);
-        if (n > 0) {
-            out.append(text.substr(0, n));
-        } else {
-            const auto c = static_cast<unsigned char>(text[0]);
-            out += "\\x";
-            out += kHex[c >> 4];
-            out += kHex[c & 0xF];
-        }
-        text.remove_prefix(n > 0 ? n : 1);
-    }
-    out += '"';
-}
-
-// Without the spaces and tabs around it; a plain loop, as this runs on every line.
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
-// Output goes through one large buffer: a batch job writes millions of short lines.
-class Output {
-public:
-    void put(std::string_view text) { buf_.append(text); }
-    void put(TextView text) { tessaly::runtime::appendUtf8(text, buf_); }
-    void endLine() {
-        buf_ += '\n';
-        if (buf_.size() >= kFlushAt)
-            flush();
-    }
-    void flush() {
-        // Through stdio's own buffer too, so that a message written next comes after.
-        if (!buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), stdout) != buf_.size())
-            fail("write error", errno);
-        buf_.clear();
-        if (std::fflush(stdout) != 0)
-            fail("write error", errno);
-    }
-
-private:
-    static constexpr std::size_t kFlushAt = 1 << 16;
-    std::string buf_;
-};
-
-// Whether standard output and standard error reach the same file or terminal, so that their
-// lines must be kept in order.
-bool outputsShared() {
-#ifdef _WIN32
-    return true;
-#else
-    struct stat out {};
-    struct stat err {};
-    if (fstat(1, &out) != 0 || fstat(2, &err) != 0)
-        return true;
-    return out.st_dev == err.st_dev && out.st_ino == err.st_ino;
-#endif
-}
+    "Input and output:\n"
+    "  Each line gives one line, whatever it holds: a blank line for a blank one; for an\n"
+    "  amount that cannot be converted or a text that cannot be read, a blank line and a\n"
+    "  message on standard error naming the line and why. Warnings go to standard error too.\n"
+    "  Spaces, tabs, U+3000 and U+00A0 around a text are ignored. Standard input is UTF-8, or\n"
+    "  UTF-16 after its byte-order mark (Excel's \"Unicode text\"); output is UTF-8. Messages\n"
+    "  quote at most 60 characters of a text, control characters as \\xHH and invisible\n"
+    "  ones as <U+XXXX>, and give at most 8 findings of a text, then how many more.\n"
+    "\n"
+    "Exit status:\n"
+    "  0 when every line was converted, read, or checked ok or warn; 1 when some line could\n"
+    "  not be converted or read, or failed its check; 2 for a usage error or trouble reading\n"
+    "  or writing.\n";
 
 enum class Mode { Write, Read, Check };
 enum class Action { Run, Help, Version };
 
 struct Settings {
     tessaly::Style style;
+    bool styled = false;  // a style option was given: for reading, the house style
     Mode mode = Mode::Write;
     Action action = Action::Run;
+    // The style a text read or checked must follow, if any.
+    std::optional<tessaly::Style> house() const {
+        return styled ? std::optional(style) : std::nullopt;
+    }
 };
 
 // The options, each with the values it takes; a flag has one entry and no value.
@@ -190,27 +99,31 @@ struct Choice {
 struct Option {
     std::string_view name;
     std::array<Choice, 2> choices;
+    bool style = false;  // part of the writing style
     bool isFlag() const { return choices[0].value.empty(); }
 };
 
 constexpr Option kOptions[] = {
     {"--unit",
      {{{"圆", [](Settings& s) { s.style.unit = tessaly::Unit::Formal; }},
-       {"元", [](Settings& s) { s.style.unit = tessaly::Unit::Common; }}}}},
+       {"元", [](Settings& s) { s.style.unit = tessaly::Unit::Common; }}}},
+     true},
     {"--whole",
      {{{"整", [](Settings& s) { s.style.closing = tessaly::Closing::Whole; }},
-       {"正", [](Settings& s) { s.style.closing = tessaly::Closing::Exact; }}}}},
+       {"正", [](Settings& s) { s.style.closing = tessaly::Closing::Exact; }}}},
+     true},
     {"--whole-after-jiao",
      {{{"yes", [](Settings& s) { s.style.closeAfterJiao = true; }},
-       {"no", [](Settings& s) { s.style.closeAfterJiao = false; }}}}},
-    {"--prefix", {{{"", [](Settings& s) { s.style.prefix = true; }}}}},
-    {"--wide", {{{"", [](Settings& s) { s.style.wide = true; }}}}},
+       {"no", [](Settings& s) { s.style.closeAfterJiao = false; }}}},
+     true},
+    {"--prefix", {{{"", [](Settings& s) { s.style.prefix = true; }}}}, true},
+    {"--wide", {{{"", [](Settings& s) { s.style.wide = true; }}}}, true},
     {"--read", {{{"", [](Settings& s) { s.mode = Mode::Read; }}}}},
     {"--check", {{{"", [](Settings& s) { s.mode = Mode::Check; }}}}},
     {"--help", {{{"", [](Settings& s) { s.action = Action::Help; }}}}},
+    {"-h", {{{"", [](Settings& s) { s.action = Action::Help; }}}}},
     {"--version", {{{"", [](Settings& s) { s.action = Action::Version; }}}}},
 };
-
 // "-5" and "-.5" are amounts; anything else after a dash is an option.
 bool isOption(std::string_view arg) {
     if (arg.empty() || arg[0] != '-')
@@ -221,13 +134,23 @@ bool isOption(std::string_view arg) {
 
 std::string quoted(std::string_view text) {
     std::string out;
-    appendQuoted(text, out);
+    tessaly::cli::appendQuoted(text, out);
     return out;
 }
 
 // What `option` takes, for a usage message: "圆 or 元".
 std::string takes(const Option& option) {
     return std::string(option.choices[0].value) + " or " + std::string(option.choices[1].value);
+}
+
+// Sets what `choice` of `option` says; what was wrong, if anything.
+std::optional<std::string> apply(const Option& option, const Choice& choice, Settings& settings) {
+    const Mode mode = settings.mode;
+    choice.set(settings);
+    settings.styled = settings.styled || option.style;
+    if (mode != Mode::Write && settings.mode != mode)
+        return std::string("options \"--read\" and \"--check\" do not go together");
+    return std::nullopt;
 }
 
 // Applies the options found anywhere before "--" to `settings` and collects the other
@@ -254,45 +177,91 @@ std::optional<std::string> parse(const std::vector<std::string>& args, Settings&
         }
         if (option == nullptr)
             return "unknown option " + quoted(name);
+        const Choice* choice = nullptr;
         if (option->isFlag()) {
             if (eq != std::string_view::npos)
                 return "option " + quoted(name) + " takes no value";
-            option->choices[0].set(settings);
-            continue;
+            choice = &option->choices[0];
+        } else {
+            if (eq == std::string_view::npos && i + 1 == args.size())
+                return "option " + quoted(name) + " needs a value: " + takes(*option);
+            const std::string_view value =
+                eq != std::string_view::npos ? arg.substr(eq + 1) : std::string_view(args[++i]);
+            for (const Choice& c : option->choices) {
+                if (c.value == value)
+                    choice = &c;
+            }
+            if (choice == nullptr)
+                return "option " + quoted(name) + " takes " + takes(*option) + ", not " +
+                       quoted(value);
         }
-        if (eq == std::string_view::npos && i + 1 == args.size())
-            return "option " + quoted(name) + " needs a value: " + takes(*option);
-        const std::string_view value =
-            eq != std::string_view::npos ? arg.substr(eq + 1) : std::string_view(args[++i]);
-        const Choice* choice = nullptr;
-        for (const Choice& c : option->choices) {
-            if (c.value == value)
-                choice = &c;
-        }
-        if (choice == nullptr)
-            return "option " + quoted(name) + " takes " + takes(*option) + ", not " + quoted(value);
-        choice->set(settings);
+        if (auto problem = apply(*option, *choice, settings))
+            return problem;
     }
     return std::nullopt;
+}
+
+// Without the spaces around it (space, tab, U+3000, U+00A0), as the engine ignores them; a
+// plain loop, as this runs on every line.
+std::string_view trimmed(std::string_view text) {
+    static constexpr std::string_view kSpaces[] = {" ", "\t", "\u3000", "\u00A0"};
+    for (bool more = true; more;) {
+        more = false;
+        for (const std::string_view space : kSpaces) {
+            if (text.substr(0, space.size()) == space) {
+                text.remove_prefix(space.size());
+                more = true;
+            }
+            if (text.size() >= space.size() && text.substr(text.size() - space.size()) == space) {
+                text.remove_suffix(space.size());
+                more = true;
+            }
+        }
+    }
+    return text;
+}
+
+// A text gets at most this many findings, then one line counting the rest.
+constexpr std::size_t kShownFindings = 8;
+
+// Why an amount could not be written, for a clerk.
+std::string_view reason(tessaly::Failure failure, std::string_view amount,
+                        const tessaly::Style& style) {
+    switch (failure) {
+        case tessaly::Failure::None:
+        case tessaly::Failure::Empty:
+            return "没有金额";
+        case tessaly::Failure::NotANumber:
+            return "不是小写金额（应为数字，如 41823.51）";
+        case tessaly::Failure::TooManyDigits:
+            break;
+    }
+    tessaly::Style wide = style;
+    wide.wide = true;
+    if (!style.wide && tessaly::write(amount, wide))
+        return "整数超过九位，加 --wide 可写到十六位";
+    return "整数超过十六位";
 }
 
 // Converts, reads or checks one line at a time.
 class Batch {
 public:
     Batch(Output& out, const Settings& settings)
-        : out_(out), settings_(settings), shared_(outputsShared()) {}
+        : out_(out), settings_(settings), shared_(tessaly::cli::outputsShared()) {}
 
     // One argument or input line in UTF-8; `what` and `number` name it in a message.
     void line(std::string_view text, const char* what, std::size_t number) {
         what_ = what;
         number_ = number;
-        if (trimmed(text).empty()) {
+        // A tab makes a --check line, however empty its two fields.
+        const bool checked = settings_.mode == Mode::Check && text.find('\t') != text.npos;
+        if (trimmed(text).empty() && !checked) {
             out_.endLine();
             return;
         }
         switch (settings_.mode) {
             case Mode::Write:
-                return write(text);
+                return write(trimmed(text));
             case Mode::Read:
                 return read(trimmed(text));
             case Mode::Check:
@@ -303,26 +272,29 @@ public:
 
 private:
     void write(std::string_view amount) {
-        // The texts are reused from line to line, so a batch allocates nothing per line.
-        decode(amount, money_);
-        if (!tessaly::convert::tryConvertAmount(money_, upper_, settings_.style)) {
-            out_.put(upper_);
-            out_.endLine();
-            return;
-        }
+        // Straight into the output buffer: a batch allocates nothing per line.
+        const tessaly::Failure failure = tessaly::writeTo(out_.buffer(), amount, settings_.style);
         out_.endLine();
-        report(amount, tessaly::convert::kFailurePrompt);
+        if (failure == tessaly::Failure::None)
+            return;
+        report(amount, reason(failure, amount, settings_.style));
         failed_ = true;
     }
 
     void read(std::string_view text) {
-        decode(text, upper_);
-        tessaly::convert::readUppercase(upper_, reading_);
+        tessaly::readTo(reading_, text, settings_.house());
         if (reading_.amount)
             out_.put(*reading_.amount);
         out_.endLine();
-        for (const tessaly::convert::Finding& finding : reading_.findings)
-            report(text, finding.message, finding.severity == tessaly::Severity::Warning);
+        const auto& findings = reading_.findings;
+        for (std::size_t i = 0; i < findings.size(); ++i) {
+            if (const std::size_t more = moreThanShown(findings, i)) {
+                report(text, "另有" + std::to_string(more) + "处问题未列出",
+                       !anyError(findings, i));
+                break;
+            }
+            report(text, findings[i].message, findings[i].severity == tessaly::Severity::Warning);
+        }
         failed_ = failed_ || !reading_.amount;
     }
 
@@ -331,47 +303,52 @@ private:
         const std::size_t tab = line.find('\t');
         if (tab == std::string_view::npos) {
             out_.put(kVerdicts[2]);
-            out_.put(u"\t缺少制表符：每行应为小写金额、制表符、大写金额");
+            out_.put("\t缺少制表符：每行应为小写金额、制表符、大写金额");
             out_.endLine();
             failed_ = true;
             return;
         }
-        decode(trimmed(line.substr(0, tab)), money_);
-        decode(trimmed(line.substr(tab + 1)), upper_);
-        const tessaly::convert::Check result = tessaly::convert::checkAmount(money_, upper_);
+        const tessaly::Check result = tessaly::check(
+            trimmed(line.substr(0, tab)), trimmed(line.substr(tab + 1)), settings_.house());
         out_.put(kVerdicts[static_cast<std::size_t>(result.verdict)]);
-        for (std::size_t i = 0; i < result.findings.size(); ++i) {
-            out_.put(i == 0 ? u"\t" : u"；");
-            out_.put(result.findings[i].message);
+        const auto& findings = result.findings;
+        for (std::size_t i = 0; i < findings.size(); ++i) {
+            out_.put(i == 0 ? "\t" : "；");
+            if (const std::size_t more = moreThanShown(findings, i)) {
+                out_.put("另有" + std::to_string(more) + "处问题未列出");
+                break;
+            }
+            tessaly::cli::appendMessage(findings[i].message, out_.buffer());
         }
         out_.endLine();
         failed_ = failed_ || result.verdict == tessaly::Verdict::Fail;
     }
 
+    // How many findings from `i` on go unshown, when `i` is the first of them: a text with
+    // more than one finding beyond kShownFindings gets those counted in one.
+    static std::size_t moreThanShown(const std::vector<tessaly::Finding>& findings, std::size_t i) {
+        return i == kShownFindings && findings.size() > kShownFindings + 1 ? findings.size() - i
+                                                                           : 0;
+    }
+    static bool anyError(const std::vector<tessaly::Finding>& findings, std::size_t from) {
+        for (std::size_t i = from; i < findings.size(); ++i) {
+            if (findings[i].severity == tessaly::Severity::Error)
+                return true;
+        }
+        return false;
+    }
+
     // One line on standard error naming the input line, after the output lines before it.
-    void report(std::string_view text, TextView message, bool warning = false) {
+    void report(std::string_view text, std::string_view message, bool warning = false) {
         if (shared_)
             out_.flush();  // keep stdout and stderr in order where they meet
         message_.assign("tessaly-convert: ");
         message_.append(what_).append(" ").append(std::to_string(number_)).append(": ");
-        appendQuoted(text, message_);
+        tessaly::cli::appendQuoted(text, message_);
         message_.append(warning ? ": warning: " : ": ");
-        tessaly::runtime::appendUtf8(message, message_);
+        tessaly::cli::appendMessage(message, message_);
         message_ += '\n';
-        std::fwrite(message_.data(), 1, message_.size(), stderr);
-        std::fflush(stderr);  // buffered where it is a file on Windows
-    }
-
-    static void decode(std::string_view utf8, Text& out) {
-        for (const char c : utf8) {
-            if (static_cast<unsigned char>(c) >= 0x80) {
-                out = tessaly::runtime::fromUtf8(utf8);
-                return;
-            }
-        }
-        // Widened in place: assigning from narrow iterators would build a temporary each line.
-        out.resize(utf8.size());
-        std::copy(utf8.begin(), utf8.end(), out.begin());
+        tessaly::cli::write(stderr, message_);
     }
 
     Output& out_;
@@ -380,57 +357,15 @@ private:
     bool failed_ = false;
     const char* what_ = "";
     std::size_t number_ = 0;
-    Text money_;
-    Text upper_;
-    tessaly::convert::Reading reading_;
+    tessaly::Reading reading_;
     std::string message_;
 };
-
-void readLines(std::FILE* in, Output& out, Batch& batch) {
-    std::string pending;
-    std::vector<char> buf(1 << 16);
-    std::size_t lineNumber = 0;
-    bool first = true;
-    const auto emit = [&](std::string_view line) {
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        batch.line(line, "line", ++lineNumber);
-    };
-    std::size_t got;
-    while ((got = std::fread(buf.data(), 1, buf.size(), in)) > 0) {
-        std::string_view chunk(buf.data(), got);
-        // Windows editors and spreadsheet exports start their files with a byte-order mark.
-        if (first && chunk.starts_with("\xEF\xBB\xBF"))
-            chunk.remove_prefix(3);
-        first = false;
-        std::size_t nl;
-        while ((nl = chunk.find('\n')) != std::string_view::npos) {
-            if (pending.empty()) {
-                emit(chunk.substr(0, nl));
-            } else {
-                pending.append(chunk.substr(0, nl));
-                emit(pending);
-                pending.clear();
-            }
-            chunk.remove_prefix(nl + 1);
-        }
-        pending.append(chunk);
-    }
-    if (std::ferror(in)) {
-        const int error = errno;
-        out.flush();
-        fail("read error", error);
-    }
-    if (!pending.empty())
-        emit(pending);
-}
 
 int run(const std::vector<std::string>& args) {
     Settings settings;
     std::vector<std::string_view> texts;
     if (const std::optional<std::string> problem = parse(args, settings, texts)) {
-        const std::string message = "tessaly-convert: " + *problem + "\n" + std::string(kUsage);
-        std::fputs(message.c_str(), stderr);
+        tessaly::cli::write(stderr, "tessaly-convert: " + *problem + "\n" + std::string(kUsage));
         return 2;
     }
     Output out;
@@ -443,7 +378,9 @@ int run(const std::vector<std::string>& args) {
     }
     Batch batch(out, settings);
     if (texts.empty()) {
-        readLines(stdin, out, batch);
+        std::size_t number = 0;
+        tessaly::cli::readLines(stdin, out,
+                                [&](std::string_view line) { batch.line(line, "line", ++number); });
     } else {
         for (std::size_t i = 0; i < texts.size(); ++i)
             batch.line(texts[i], "argument", i + 1);

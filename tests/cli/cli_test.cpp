@@ -1,5 +1,6 @@
 // Runs the built tessaly-convert as a script would and checks what it prints and its status.
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -46,7 +47,8 @@ protected:
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         std::ofstream(dir_ / "in", std::ios::binary) << c.input;
-        const std::string program = "\"" + fs::absolute(TESSALY_CONVERT).string() + "\" " + c.args;
+        std::string program = "\"";
+        program.append(fs::absolute(TESSALY_CONVERT).string()).append("\" ").append(c.args);
 #ifdef _WIN32
         const std::string command =
             "cd /d \"" + dir_.string() + "\" && " + program + " " + c.streams;
@@ -56,7 +58,7 @@ protected:
         // The status through a file: a pipeline's own is its last command's.
         const std::string command = "cd '" + dir_.string() + "' && trap '' PIPE && (" + program +
                                     "; echo $? > status) " + c.streams;
-        (void)std::system(command.c_str());
+        [[maybe_unused]] const int shell = std::system(command.c_str());
         const int status = std::stoi(slurp(dir_ / "status"));
 #endif
         return {status, slurp(dir_ / "out"), slurp(dir_ / "err")};
@@ -68,12 +70,37 @@ private:
 };
 
 // The message for an amount that cannot be converted, after where it was.
-std::string cannot(const std::string& where) {
-    return "tessaly-convert: " + where + ": 你输入的数字太长或者格式错误！\n";
+const std::string kNotAnAmount = "不是小写金额（应为数字，如 41823.51）";
+std::string cannot(const std::string& where, const std::string& why = kNotAnAmount) {
+    return "tessaly-convert: " + where + ": " + why + "\n";
+}
+
+// `text` as Windows writes "Unicode text": UTF-16 after its byte-order mark.
+std::string utf16(std::u16string_view text, bool bigEndian = false) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t c : text) {
+        const char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
+std::size_t lineCount(const std::string& s) {
+    return static_cast<std::size_t>(std::count(s.begin(), s.end(), '\n'));
+}
+// At most `n` lines: what a text yields stays short however long the text.
+Expect atMostLines(std::size_t n) {
+    return testing::ResultOf(lineCount, testing::Le(n));
+}
+// `n` lines, each starting `start`, with no escape character in them.
+Expect linesOf(std::size_t n, const std::string& start) {
+    return AllOf(testing::ResultOf(lineCount, n), StartsWith(start),
+                 testing::Not(HasSubstr("\n\n")), testing::Not(HasSubstr("\x1b")));
 }
 
 Expect usageError(const std::string& what) {
-    return StartsWith("tessaly-convert: " + what + "\nusage: tessaly-convert ");
+    return StartsWith("tessaly-convert: " + what + "\nUsage: tessaly-convert ");
 }
 
 // Trouble reading or writing: one line naming the cause in the system's words.
@@ -95,9 +122,11 @@ TEST_F(Cli, KeepsItsContract) {
         {"41823.51 0 -5 1,234.5", "", 0,
          "肆万壹仟捌佰贰拾叁圆伍角壹分\n零圆整\n负伍圆整\n壹仟贰佰叁拾肆圆伍角整\n", ""},
         {"5 12元 -.5", "", 1, "伍圆整\n\n负伍角整\n", cannot("argument 2: \"12元\"")},
-        {"", "1\r\n\n  \nabc\n0.5\n1000000000\n100000001", 1,
-         "壹圆整\n\n\n\n伍角整\n\n壹亿零壹圆整\n",
-         cannot("line 4: \"abc\"") + cannot("line 6: \"1000000000\"")},
+        {"", "1\r\n\n \u3000\t\nabc\n0.5\n1000000000\n100000001\n1e16", 1,
+         "壹圆整\n\n\n\n伍角整\n\n壹亿零壹圆整\n\n",
+         cannot("line 4: \"abc\"") +
+             cannot("line 6: \"1000000000\"", "整数超过九位，加 --wide 可写到十六位") +
+             cannot("line 8: \"1e16\"", "整数超过十六位")},
         {"--", "10.05\n", 0, "壹拾圆零伍分\n", ""},
         {"", manyLines("0.05\n", "41823.51\n"), 0,
          manyLines("伍分\n", "肆万壹仟捌佰贰拾叁圆伍角壹分\n"), ""},
@@ -107,8 +136,24 @@ TEST_F(Cli, KeepsItsContract) {
          cannot("line 2: \"1\\x002\"") + cannot("line 3: \"\\x1b[31m\"") +
              cannot("line 4: \"\\xff九\\x7f\"") +
              cannot("line 5: \"\\xc0\\xaf\\xed\\xa0\\x80\\xe4\\xb9\"")},
+        // Long texts are quoted in part, invisible characters by code point; UTF-16 input.
+        {"", std::string(1'000'000, 'x'), 1, "\n",
+         cannot("line 1: \"" + std::string(60, 'x') + "…\" (1000000 characters)")},
+        {"--read", std::string(1'000'000, 'x'), 1, "\n",
+         AllOf(HasSubstr("…\" (1000000 characters): 第1个字“x”"), atMostLines(9))},
+        {"--check", "1\t" + std::string(1'000'000, 'x'), 1,
+         AllOf(StartsWith("fail\t第1个字“x”"), atMostLines(1)), ""},
+        {"--check", std::string(100, '1') + "\x1b\t壹圆整", 1,
+         HasSubstr("“" + std::string(60, '1') + "…”（共101字）"), ""},
+        {"\"1\u200B\u2028\uFEFF\"", "", 1, "\n",
+         cannot("argument 1: \"1<U+200B><U+2028><U+FEFF>\"")},
+        {"", utf16(u"5\r\n壹\r\n0.5"), 1, "伍圆整\n\n伍角整\n", cannot("line 2: \"壹\"")},
+        {"--check", utf16(u"1\t壹圆整\n\U0002000B\t1", true), 1,
+         AllOf(linesOf(2, "ok\nfail\t"), HasSubstr("\U0002000B")), ""},
+        {"", utf16(u"5\n6") + "7", 2, "伍圆整\n",
+         "tessaly-convert: read error: UTF-16 input ends in the middle of a character\n"},
         {"--version", "", 0, "Tessaly " TESSALY_VERSION "\n", ""},
-        {"--help", "", 0, AllOf(HasSubstr("--prefix -5"), HasSubstr("Exit status")), ""},
+        {"-h", "", 0, AllOf(HasSubstr("--prefix -5"), HasSubstr("Exit status")), ""},
         // The writing styles, options anywhere before "--", as --opt=value or --opt value.
         {"--unit=元 41823.51 1.50", "", 0, "肆万壹仟捌佰贰拾叁元伍角壹分\n壹元伍角整\n", ""},
         {"--unit 元 0 --whole 正", "", 0, "零元正\n", ""},
@@ -123,6 +168,8 @@ TEST_F(Cli, KeepsItsContract) {
         {"--whole 0", "", 2, "", usageError("option \"--whole\" takes 整 or 正, not \"0\"")},
         {"5 --whole", "", 2, "", usageError("option \"--whole\" needs a value: 整 or 正")},
         {"--wide=yes 5", "", 2, "", usageError("option \"--wide\" takes no value")},
+        {"--check --read", "", 2, "",
+         usageError("options \"--read\" and \"--check\" do not go together")},
         // Reading and checking, spaces around each text trimmed; a warning does not fail.
         {"--read", " 负伍圆整 \n壹亿万圆整\n", 1, "-5.00\n\n",
          HasSubstr("2: \"壹亿万圆整\": 第3个字")},
@@ -135,6 +182,12 @@ TEST_F(Cli, KeepsItsContract) {
          ""},
         {"--check", "15.5\t拾伍圆伍角\n", 0,
          AllOf(StartsWith("warn\t第1个字"), HasSubstr("；第5个字")), ""},
+        // Whatever a line holds reaches the terminal escaped, one output line per input.
+        {"--check", "1\t壹\x1b[31m圆整\n\t\n", 1,
+         AllOf(linesOf(2, "fail\t"), HasSubstr("\nfail\t")), ""},
+#ifndef _WIN32
+        {"--check '1\t壹圆\n整'", "", 1, linesOf(1, "fail\t"), ""},
+#endif
         // Each message follows the output lines before it when both streams share a file.
         {"1 abc 2", "", 1, "壹圆整\n\n" + cannot("argument 2: \"abc\"") + "贰圆整\n", "",
          "< in > out 2>&1"},
