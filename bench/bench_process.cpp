@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -78,10 +79,10 @@ std::string writeLines(int failEvery) {
     return path;
 }
 
-// Times tessaly-convert with `argv` over the million lines of `input`, then removes it.
-void timeMillionLines(benchmark::State& state, std::vector<std::string> argv,
-                      const std::string& input, int status) {
-    argv.insert(argv.begin(), TESSALY_CONVERT);
+// Times `program` with `argv` over the million lines of `input`, then removes it.
+void timeMillionLines(benchmark::State& state, const std::string& program,
+                      std::vector<std::string> argv, const std::string& input, int status) {
+    argv.insert(argv.begin(), program);
     for (auto _ : state) {
         const Run run = spawn(argv, input.c_str());
         if (run.status != status) {
@@ -94,18 +95,6 @@ void timeMillionLines(benchmark::State& state, std::vector<std::string> argv,
         static_cast<double>(state.iterations()) * 1e6, benchmark::Counter::kIsRate);
     std::remove(input.c_str());
 }
-
-void BM_ConvertMillionLines(benchmark::State& state) {
-    const int failEvery = static_cast<int>(state.range(0));
-    timeMillionLines(state, {}, writeLines(failEvery), failEvery > 0 ? 1 : 0);
-}
-// 0: every line valid; 10: one line in ten fails.
-BENCHMARK(BM_ConvertMillionLines)
-    ->Arg(0)
-    ->Arg(10)
-    ->UseManualTime()
-    ->Iterations(3)
-    ->Unit(benchmark::kMillisecond);
 
 // What the writing run writes from its valid lines; with `digits`, each line beside the amount
 // it was written from, as --check takes them.
@@ -129,15 +118,34 @@ std::string uppercaseLines(bool digits) {
     return pairs;
 }
 
-void BM_ReadMillionLines(benchmark::State& state) {
-    timeMillionLines(state, {"--read"}, uppercaseLines(false), 0);
-}
-BENCHMARK(BM_ReadMillionLines)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+using Program = std::pair<std::string, std::string>;  // label, path
 
-void BM_CheckMillionLines(benchmark::State& state) {
-    timeMillionLines(state, {"--check"}, uppercaseLines(true), 0);
+// The million-line runs of this build's tessaly-convert and, with TESSALY_BASELINE set to
+// another build's, of that one beside each, for a before and after in one run.
+void registerMillionLines(const std::vector<Program>& programs) {
+    const auto add = [&](const std::string& name, const auto& body) {
+        for (const auto& [label, program] : programs) {
+            benchmark::RegisterBenchmark((name + "/" + label).c_str(),
+                                         [=](benchmark::State& state) { body(state, program); })
+                ->UseManualTime()
+                ->Iterations(3)
+                ->Unit(benchmark::kMillisecond);
+        }
+    };
+    // 0: every line valid; 10: one line in ten fails.
+    for (const int failEvery : {0, 10}) {
+        add("ConvertMillionLines/" + std::to_string(failEvery),
+            [failEvery](benchmark::State& state, const std::string& program) {
+                timeMillionLines(state, program, {}, writeLines(failEvery), failEvery > 0 ? 1 : 0);
+            });
+    }
+    add("ReadMillionLines", [](benchmark::State& state, const std::string& program) {
+        timeMillionLines(state, program, {"--read"}, uppercaseLines(false), 0);
+    });
+    add("CheckMillionLines", [](benchmark::State& state, const std::string& program) {
+        timeMillionLines(state, program, {"--check"}, uppercaseLines(true), 0);
+    });
 }
-BENCHMARK(BM_CheckMillionLines)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 #ifdef TESSALY_WINDOW
 // Process start until the window has been drawn once (offscreen), then it quits.
@@ -160,4 +168,13 @@ BENCHMARK(BM_WindowStartUp)->UseManualTime()->Iterations(10)->Unit(benchmark::kM
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    std::vector<Program> programs = {{"this", TESSALY_CONVERT}};
+    if (const char* baseline = std::getenv("TESSALY_BASELINE"))
+        programs.emplace_back("baseline", baseline);
+    registerMillionLines(programs);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
