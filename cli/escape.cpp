@@ -36,6 +36,9 @@ constexpr Range kInvisible[] = {
 };
 
 bool invisible(char32_t c) {
+    // Nearly every character shown is below U+2028 (ASCII is handled before) or CJK.
+    if (c >= 0x2070 && c < 0xFEFF)
+        return false;
     return std::any_of(std::begin(kInvisible), std::end(kInvisible),
                        [c](const Range& r) { return c >= r.first && c <= r.last; });
 }
@@ -99,6 +102,16 @@ std::size_t appendEscaped(std::string_view text, std::string& out, std::size_t m
     for (std::size_t shown = 0; !text.empty(); ++shown) {
         if (shown == maxChars)
             return characters(text);
+        // A run of printable ASCII at once.
+        std::size_t run = 0;
+        while (run < text.size() && run < maxChars - shown && text[run] >= 0x20 && text[run] < 0x7F)
+            ++run;
+        if (run > 0) {
+            out.append(text.substr(0, run));
+            text.remove_prefix(run);
+            shown += run - 1;
+            continue;
+        }
         char32_t c;
         const std::size_t n = decode(text, c);
         if (n == 0 || c < 0x20 || c == 0x7F) {

@@ -201,22 +201,40 @@ std::optional<std::string> parse(const std::vector<std::string>& args, Settings&
     return std::nullopt;
 }
 
-// Without the spaces around it (space, tab, U+3000, U+00A0), as the engine ignores them; a
-// plain loop, as this runs on every line.
+// Without the spaces around it (space, tab, U+3000, U+00A0), as the engine ignores them; plain
+// loops, as this runs on every line.
 std::string_view trimmed(std::string_view text) {
-    static constexpr std::string_view kSpaces[] = {" ", "\t", "\u3000", "\u00A0"};
-    for (bool more = true; more;) {
-        more = false;
-        for (const std::string_view space : kSpaces) {
-            if (text.substr(0, space.size()) == space) {
-                text.remove_prefix(space.size());
-                more = true;
-            }
-            if (text.size() >= space.size() && text.substr(text.size() - space.size()) == space) {
-                text.remove_suffix(space.size());
-                more = true;
-            }
+    static constexpr std::string_view kWide[] = {"\u3000", "\u00A0"};
+    const auto space = [](std::string_view s) -> std::size_t {
+        if (s[0] == ' ' || s[0] == '\t')
+            return 1;
+        for (const std::string_view wide : kWide) {
+            if (s.substr(0, wide.size()) == wide)
+                return wide.size();
         }
+        return 0;
+    };
+    while (!text.empty()) {
+        const std::size_t n = space(text);
+        if (n == 0)
+            break;
+        text.remove_prefix(n);
+    }
+    const auto endsInSpace = [&text]() -> std::size_t {
+        const char last = text.back();
+        if (last == ' ' || last == '\t')
+            return 1;
+        for (const std::string_view wide : kWide) {
+            if (text.size() >= wide.size() && text.substr(text.size() - wide.size()) == wide)
+                return wide.size();
+        }
+        return 0;
+    };
+    while (!text.empty()) {
+        const std::size_t n = endsInSpace();
+        if (n == 0)
+            break;
+        text.remove_suffix(n);
     }
     return text;
 }
@@ -277,7 +295,7 @@ private:
         out_.endLine();
         if (failure == tessaly::Failure::None)
             return;
-        report(amount, reason(failure, amount, settings_.style));
+        report(amount, reason(failure, amount, settings_.style), Source::Ours);
         failed_ = true;
     }
 
@@ -289,11 +307,12 @@ private:
         const auto& findings = reading_.findings;
         for (std::size_t i = 0; i < findings.size(); ++i) {
             if (const std::size_t more = moreThanShown(findings, i)) {
-                report(text, "另有" + std::to_string(more) + "处问题未列出",
+                report(text, "另有" + std::to_string(more) + "处问题未列出", Source::Ours,
                        !anyError(findings, i));
                 break;
             }
-            report(text, findings[i].message, findings[i].severity == tessaly::Severity::Warning);
+            report(text, findings[i].message, Source::Engine,
+                   findings[i].severity == tessaly::Severity::Warning);
         }
         failed_ = failed_ || !reading_.amount;
     }
@@ -338,15 +357,22 @@ private:
         return false;
     }
 
+    // Whether a message may echo the input, and so must be escaped.
+    enum class Source { Ours, Engine };
+
     // One line on standard error naming the input line, after the output lines before it.
-    void report(std::string_view text, std::string_view message, bool warning = false) {
+    void report(std::string_view text, std::string_view message, Source source,
+                bool warning = false) {
         if (shared_)
             out_.flush();  // keep stdout and stderr in order where they meet
         message_.assign("tessaly-convert: ");
         message_.append(what_).append(" ").append(std::to_string(number_)).append(": ");
         tessaly::cli::appendQuoted(text, message_);
         message_.append(warning ? ": warning: " : ": ");
-        tessaly::cli::appendMessage(message, message_);
+        if (source == Source::Engine)
+            tessaly::cli::appendMessage(message, message_);
+        else
+            message_.append(message);
         message_ += '\n';
         tessaly::cli::write(stderr, message_);
     }
