@@ -90,10 +90,14 @@ void readTo(Reading& out, std::string_view upper, const std::optional<Style>& /*
     thread_local convert::Reading reading;
     widen(upper, text);
     convert::readUppercase(text, reading);
-    if (reading.amount)
-        out.amount.emplace().assign(runtime::toUtf8(*reading.amount));
-    else
+    if (reading.amount) {
+        if (!out.amount)
+            out.amount.emplace();
+        out.amount->clear();
+        runtime::appendUtf8(*reading.amount, *out.amount);
+    } else {
         out.amount.reset();
+    }
     out.findings.clear();
     for (const convert::Finding& f : reading.findings)
         out.findings.push_back({f.severity, f.position, runtime::toUtf8(f.message)});
