@@ -23,6 +23,7 @@ namespace {
 
 struct Run {
     double seconds = 0;
+    double cpuSeconds = 0;  // user and system: steadier than wall time on a busy machine
     long maxRssKb = 0;
     int status = -1;
 };
@@ -56,6 +57,10 @@ Run spawn(const std::vector<std::string>& argv, const char* in,
     rusage usage{};
     wait4(pid, &status, 0, &usage);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    run.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     run.maxRssKb = usage.ru_maxrss;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     posix_spawn_file_actions_destroy(&actions);
@@ -83,6 +88,7 @@ std::string writeLines(int failEvery) {
 void timeMillionLines(benchmark::State& state, const std::string& program,
                       std::vector<std::string> argv, const std::string& input, int status) {
     argv.insert(argv.begin(), program);
+    double cpu = 0;
     for (auto _ : state) {
         const Run run = spawn(argv, input.c_str());
         if (run.status != status) {
@@ -90,7 +96,10 @@ void timeMillionLines(benchmark::State& state, const std::string& program,
             break;
         }
         state.SetIterationTime(run.seconds);
+        cpu += run.cpuSeconds;
     }
+    state.counters["cpu_ms"] =
+        benchmark::Counter(cpu * 1e3 / static_cast<double>(state.iterations()));
     state.counters["lines_per_s"] = benchmark::Counter(
         static_cast<double>(state.iterations()) * 1e6, benchmark::Counter::kIsRate);
     std::remove(input.c_str());
