@@ -3,18 +3,35 @@
 #include <tessaly/version.h>
 
 #include <iostream>
+#include <string_view>
 
 int main() {
-    const auto upper = tessaly::toUppercase("41823.51");
-    const auto amount = tessaly::readUppercase(upper.value_or(""));
-    const tessaly::Written tooLong = tessaly::write("1000000000");
-    const tessaly::Written wide = tessaly::write("1000000000", {.wide = true});
-    const tessaly::Written letters = tessaly::write("abc");
-    std::cout << "Tessaly " << TESSALY_VERSION << ": " << upper.value_or("-") << ' '
-              << amount.value_or("-") << ' ' << wide.text << '\n';
-    const bool ok = upper == "肆万壹仟捌佰贰拾叁圆伍角壹分" && amount == "41823.51" &&
-                    tooLong.failure == tessaly::Failure::TooManyDigits && !tooLong &&
-                    wide.text == "壹拾亿圆整" && letters.failure == tessaly::Failure::NotANumber &&
-                    TESSALY_VERSION_MAJOR >= 1;
+    struct Row {
+        std::string_view amount;
+        tessaly::Style style;
+        std::string_view text;
+        tessaly::Failure failure;
+    };
+    using tessaly::Failure;
+    const Row rows[] = {
+        {"41823.51", {}, "肆万壹仟捌佰贰拾叁圆伍角壹分", Failure::None},
+        {"1000000000", {}, "", Failure::TooManyDigits},
+        {"1000000000", {.wide = true}, "壹拾亿圆整", Failure::None},
+        {"1e400", {.wide = true}, "", Failure::TooManyDigits},
+        {"abc", {}, "", Failure::NotANumber},
+        {" \t", {}, "", Failure::Empty},
+    };
+    bool ok = TESSALY_VERSION_MAJOR >= 1 &&
+              tessaly::readUppercase("肆万壹仟捌佰贰拾叁圆伍角壹分") == "41823.51";
+    for (const Row& row : rows) {
+        const tessaly::Written written = tessaly::write(row.amount, row.style);
+        if (written.text != row.text || written.failure != row.failure ||
+            static_cast<bool>(written) == row.text.empty()) {
+            std::cout << "Tessaly " << TESSALY_VERSION << ": " << row.amount << " gives \""
+                      << written.text << "\", failure " << static_cast<int>(written.failure)
+                      << '\n';
+            ok = false;
+        }
+    }
     return ok ? 0 : 1;
 }
