@@ -38,8 +38,32 @@ bool writeConsole(std::FILE* stream, std::string_view bytes) {
     }
     return true;
 }
+
+// Reads what is typed at the console behind `stream`, if it is one, as UTF-8 into `out`:
+// its bytes would be in the console's code page. False at the end of the input (Ctrl+Z at
+// the start of a line) or when the stream is no console.
+bool readConsole(std::FILE* stream, std::string& out, bool& isConsole) {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    isConsole = handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
+    if (!isConsole)
+        return false;
+    std::u16string units(1 << 12, u'\0');
+    DWORD got = 0;
+    if (!ReadConsoleW(handle, units.data(), static_cast<DWORD>(units.size()), &got, nullptr))
+        fail("read error", EIO);
+    units.resize(got);
+    if (units.empty() || units[0] == u'\x1A')
+        return false;
+    runtime::appendUtf8(units, out);
+    return true;
+}
 #else
 bool writeConsole(std::FILE*, std::string_view) {
+    return false;
+}
+bool readConsole(std::FILE*, std::string&, bool& isConsole) {
+    isConsole = false;
     return false;
 }
 #endif
@@ -156,9 +180,16 @@ void readLines(std::FILE* in, Output& out, const std::function<void(std::string_
         }
         pending.append(chunk);
     };
-    bool first = true;
+    // Typed at a console: UTF-16 from the console itself, line by line.
+    bool isConsole = false;
+    while (readConsole(in, decoded, isConsole)) {
+        split(decoded);
+        decoded.clear();
+        out.flush();  // each answer as soon as its line is typed
+    }
+    bool first = !isConsole;
     std::size_t got;
-    while ((got = std::fread(buf.data(), 1, buf.size(), in)) > 0) {
+    while (!isConsole && (got = std::fread(buf.data(), 1, buf.size(), in)) > 0) {
         std::string_view chunk(buf.data(), got);
         // Windows editors and spreadsheet exports start their files with a byte-order mark;
         // Excel's "Unicode text" is UTF-16.
