@@ -209,6 +209,8 @@ std::string_view trimmed(std::string_view text) {
     const auto space = [](std::string_view s) -> std::size_t {
         if (s[0] == ' ' || s[0] == '\t')
             return 1;
+        if (s[0] != '\xE3' && s[0] != '\xC2')
+            return 0;
         for (const std::string_view wide : kWide) {
             if (s.substr(0, wide.size()) == wide)
                 return wide.size();
@@ -225,6 +227,8 @@ std::string_view trimmed(std::string_view text) {
         const char last = text.back();
         if (last == ' ' || last == '\t')
             return 1;
+        if (last != '\x80' && last != '\xA0')
+            return 0;
         for (const std::string_view wide : kWide) {
             if (text.size() >= wide.size() && text.substr(text.size() - wide.size()) == wide)
                 return wide.size();
@@ -274,15 +278,16 @@ public:
         number_ = number;
         // A tab makes a --check line, however empty its two fields.
         const bool checked = settings_.mode == Mode::Check && text.find('\t') != text.npos;
-        if (trimmed(text).empty() && !checked) {
+        const std::string_view inner = trimmed(text);
+        if (inner.empty() && !checked) {
             out_.endLine();
             return;
         }
         switch (settings_.mode) {
             case Mode::Write:
-                return write(trimmed(text));
+                return write(inner);
             case Mode::Read:
-                return read(trimmed(text));
+                return read(inner);
             case Mode::Check:
                 return check(text);
         }
