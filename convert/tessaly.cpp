@@ -113,8 +113,11 @@ std::optional<std::string> readUppercase(std::string_view upper) {
 
 Check check(std::string_view amount, std::string_view upper,
             const std::optional<Style>& /*house*/) {
-    const convert::Check result =
-        convert::checkAmount(runtime::fromUtf8(amount), runtime::fromUtf8(upper));
+    thread_local runtime::Text digits;
+    thread_local runtime::Text text;
+    widen(amount, digits);
+    widen(upper, text);
+    const convert::Check result = convert::checkAmount(digits, text);
     return {result.verdict, toUtf8(result.findings)};
 }
 
