@@ -30,7 +30,8 @@ enum class Closing { Whole, Exact };
 // How an amount is written. The default is the window's writing: 圆, 整 after 圆 and after 角,
 // no prefix, at most nine integer digits. Name the fields that differ from it:
 //     tessaly::write("1.50", {.unit = tessaly::Unit::Common, .prefix = true})  // 人民币壹元伍角整
-// New fields may come, so fill a Style by name, never by position.
+// New fields may come, so fill a Style by name (designated initializers are C++20; GCC and
+// Clang take them in C++17 too), or field by field, never by position.
 struct Style {
     // 圆 (Formal) or 元 (Common) after the ones digit: 壹圆整 / 壹元整.
     Unit unit = Unit::Formal;
