@@ -34,7 +34,11 @@ void widen(std::string_view utf8, runtime::Text& out) {
     std::copy(utf8.begin(), utf8.end(), out.begin());
 }
 
-constexpr std::size_t kKeptCapacity = 1 << 12;
+// A buffer kept from call to call lets go of what a huge text made it take.
+void keepSmall(runtime::Text& buffer) {
+    if (buffer.capacity() > std::size_t{1} << 12)
+        runtime::Text().swap(buffer);
+}
 
 // Why the conversion of `money` (as it was given, or as far as it was formatted) failed.
 Failure failureOf(runtime::ErrorKind kind, runtime::TextView money) {
@@ -60,9 +64,7 @@ Failure writeTo(std::string& out, std::string_view amount, const Style& style) {
     }
     if (failure == Failure::None)
         runtime::appendUtf8(upper, out);
-    // A huge amount leaves no huge buffers behind.
-    if (money.capacity() > kKeptCapacity)
-        runtime::Text().swap(money);
+    keepSmall(money);
     return failure;
 }
 
@@ -102,6 +104,7 @@ void readTo(Reading& out, std::string_view upper, const std::optional<Style>& /*
     for (const convert::Finding& f : reading.findings)
         out.findings.push_back({f.severity, f.position, runtime::toUtf8(f.message)});
     out.style = reading.style;
+    keepSmall(text);
 }
 
 std::optional<std::string> readUppercase(std::string_view upper) {
@@ -118,6 +121,8 @@ Check check(std::string_view amount, std::string_view upper,
     widen(amount, digits);
     widen(upper, text);
     const convert::Check result = convert::checkAmount(digits, text);
+    keepSmall(digits);
+    keepSmall(text);
     return {result.verdict, toUtf8(result.findings)};
 }
 
