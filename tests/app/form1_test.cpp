@@ -32,17 +32,21 @@ struct RecordingMessageBox final : MessageBoxService {
     }
 };
 
-// Keys for a table: text is typed as it stands, a name in braces presses that key ("{Home}").
-static QTestEventList keys(const QString& script) {
-    QTestEventList events;
+// Keys for a table: text is typed as it stands (a character beyond Latin-1 as the text of an
+// unknown key, as a keyboard layout sends it), a name in braces presses that key ("{Home}").
+static void type(QWidget* widget, const QString& script) {
     for (const QString& part : script.split(u'{')) {
         if (part.contains(u'}')) {
             const QKeyCombination key = QKeySequence(part.section(u'}', 0, 0))[0];
-            events.addKeyClick(key.key(), key.keyboardModifiers());
+            QTest::keyClick(widget, key.key(), key.keyboardModifiers());
         }
-        events.addKeyClicks(part.section(u'}', -1));
+        for (const QChar c : part.section(u'}', -1)) {
+            if (c.unicode() < 0x80)
+                QTest::keyClick(widget, c.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), {});
+        }
     }
-    return events;
 }
 
 class Form1Test : public QObject {
@@ -99,13 +103,19 @@ private slots:
         QTest::newRow("paste past Qt's usual limit")
             << u"{Shift+Ins}"_s << QString(99'999, u'0') + u'5' << u"伍圆整"_s;
         QTest::newRow("paste, not a number") << u"{Shift+Ins}"_s << u"abc"_s << kFailureText;
+        QTest::newRow("paste, spreadsheet cell")
+            << u"{Shift+Ins}"_s << u"1234.50\r\n"_s << u"壹仟贰佰叁拾肆圆伍角整"_s;
+        QTest::newRow("paste, spaces around")
+            << u"{Shift+Ins}"_s << u"\u3000\t1234.5\u00a0 "_s << u"壹仟贰佰叁拾肆圆伍角整"_s;
+        QTest::newRow("full-width keys")
+            << u"１２。．５.3"_s << u"12.53"_s << u"壹拾贰圆伍角叁分"_s;
     }
     void amountBox() {
         QFETCH(QString, typed);
         QFETCH(QString, amount);
         QFETCH(QString, upper);
         QApplication::clipboard()->setText(amount);
-        keys(typed).simulate(box("Text1"));
+        type(box("Text1"), typed);
         QCOMPARE(box("Text1")->text(), amount);
         QCOMPARE(box("Text2")->text(), upper);
         QCOMPARE(box("Text2")->toolTip(), upper);
@@ -114,12 +124,33 @@ private slots:
         QCOMPARE(box("Text2")->font().pointSizeF() < 16.2, upper.size() > 16);
     }
 
-    void inputMethodCommitsOneCharacterAtATime() {
-        QInputMethodEvent commit;
-        commit.setCommitString(u"1２。5..2"_s);
-        QApplication::sendEvent(box("Text1"), &commit);
-        QCOMPARE(box("Text1")->text(), u"15.2"_s);
-        QCOMPARE(box("Text2")->text(), u"壹拾伍圆贰角整"_s);
+    // An input method commits whole strings; each character passes the box's key handler in
+    // turn, full-width digits and full stops as ASCII ones. Then Text1|Text2|Text3.
+    void fullWidthInput_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("committed");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("amount, committed")
+            << u"Text1"_s << true << u"。1２。5..2"_s << u"12.52|壹拾贰圆伍角贰分|"_s;
+        QTest::newRow("display, committed") << u"Text3"_s << true << u"．１．5。"_s << u"||1.5"_s;
+        QTest::newRow("display, typed")
+            << u"Text3"_s << false << u"１２。５+"_s << u"12.5|壹拾贰圆伍角整|"_s;
+    }
+    void fullWidthInput() {
+        QFETCH(QString, target);
+        QFETCH(QString, input);
+        QFETCH(bool, committed);
+        QLineEdit* edit = box(target.toLatin1());
+        if (committed) {
+            QInputMethodEvent commit;
+            commit.setCommitString(input);
+            QApplication::sendEvent(edit, &commit);
+        } else {
+            type(edit, input);
+        }
+        QTEST(state().mid(0, 3).join(u'|'), "after");
+        QCOMPARE(messages.shown, QStringList());
     }
 
     // Clicks ("Text1": a right press there) after "7" typed into the display and "8" into the
