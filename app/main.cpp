@@ -153,6 +153,8 @@ int main(int argc, char* argv[]) {
     int qtArgc = 1;  // our own options are not Qt's
     QApplication app(qtArgc, argv);
     releaseHeldMessages();
+    // The writing style chosen in the window is kept in ~/.config/Tessaly/Tessaly.conf.
+    QApplication::setOrganizationName(u"Tessaly"_s);
     QApplication::setApplicationName(u"Tessaly"_s);
     QApplication::setApplicationVersion(QStringLiteral(TESSALY_VERSION));
     QGuiApplication::setDesktopFileName(u"tessaly"_s);

@@ -6,10 +6,14 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -54,6 +58,30 @@ class Form1Test : public QObject {
 
     RecordingMessageBox messages;
     tessaly::app::Form1* form = nullptr;
+    QTemporaryDir settings;
+
+    void open() {
+        messages.shown.clear();
+        form = new tessaly::app::Form1(messages);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+    }
+    // Chooses an entry of the result box's context menu, as the mouse does (the right press
+    // reaches the box as the context menu event its window gets).
+    void choose(const QString& caption) {
+        QLineEdit* result = box("Text2");
+        const QPoint at = result->rect().center();
+        QContextMenuEvent press(QContextMenuEvent::Mouse, at, result->mapToGlobal(at));
+        QApplication::sendEvent(result, &press);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        for (QAction* action : menu->actions()) {
+            if (action->text() == caption)
+                return QTest::mouseClick(menu, Qt::LeftButton, {},
+                                         menu->actionGeometry(action).center());
+        }
+        QFAIL(qPrintable(caption));
+    }
 
     QLineEdit* box(const char* name) const { return form->findChild<QLineEdit*>(name); }
     QPushButton* button(const char* name) const { return form->findChild<QPushButton*>(name); }
@@ -76,11 +104,12 @@ class Form1Test : public QObject {
     }
 
 private slots:
+    void initTestCase() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    }
     void init() {
-        messages.shown.clear();
-        form = new tessaly::app::Form1(messages);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowActive(form));
+        QSettings().clear();
+        open();
     }
     void cleanup() { delete form; }
 
@@ -151,6 +180,37 @@ private slots:
         }
         QTEST(state().mid(0, 3).join(u'|'), "after");
         QCOMPARE(messages.shown, QStringList());
+    }
+
+    // Styles chosen in the result box's context menu ("|" between them) for the amount typed;
+    // the next window remembers them, and its menu copies the whole result.
+    void writingStyles_data() {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("upper");
+        QTest::newRow("first start") << u""_s << u"1.5"_s << u"壹圆伍角整"_s;
+        QTest::newRow("元, 正") << u"写“元”，不写“圆”|写“正”，不写“整”"_s << u"1.5"_s
+                                << u"壹元伍角正"_s;
+        QTest::newRow("no 整 after 角") << u"角后也写“整”"_s << u"1.5"_s << u"壹圆伍角"_s;
+        QTest::newRow("人民币") << u"前加“人民币”"_s << u"8"_s << u"人民币捌圆整"_s;
+        QTest::newRow("sixteen digits")
+            << u"整数至十六位"_s << u"1000000000000"_s << u"壹万亿圆整"_s;
+        QTest::newRow("sixteen digits, then nine")
+            << u"整数至十六位|整数至十六位"_s << u"1000000000000"_s << kFailureText;
+    }
+    void writingStyles() {
+        QFETCH(QString, chosen);
+        QFETCH(QString, typed);
+        QTest::keyClicks(box("Text1"), typed);
+        for (const QString& caption : chosen.split(u'|', Qt::SkipEmptyParts))
+            choose(caption);
+        QTEST(box("Text2")->text(), "upper");
+        cleanup();
+        open();
+        QTest::keyClicks(box("Text1"), typed);
+        QTEST(box("Text2")->text(), "upper");
+        choose(u"复制全部"_s);
+        QTEST(QApplication::clipboard()->text(), "upper");
     }
 
     // Clicks ("Text1": a right press there) after "7" typed into the display and "8" into the
