@@ -21,10 +21,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr const char* kUsage = "usage: tessaly [--help | --version | --quit-when-shown]\n";
+constexpr const char* kUsage = "Usage: tessaly [--help | --version | --quit-when-shown]\n";
 
 constexpr const char* kHelp =
-    "usage: tessaly [OPTION]\n"
+    "Usage: tessaly [OPTION]\n"
     "Opens the window that writes an amount typed in digits in uppercase Chinese\n"
     "financial numerals, with a chain calculator below it.\n"
     "\n"

@@ -33,7 +33,8 @@ set(generated ${PROJECT_BINARY_DIR}/data/changelog.gz)
 install(FILES ${PROJECT_BINARY_DIR}/data/changelog.gz DESTINATION ${doc} COMPONENT programs)
 install(FILES ${PROJECT_BINARY_DIR}/data/changelog.gz DESTINATION ${dev_doc} COMPONENT development)
 
-# Man pages from each program's --help and --version.
+# Man pages from each program's --help and --version, with data/PROGRAM.h2m where there is one
+# (the window's keys, mouse, calculator and styles).
 find_program(TESSALY_HELP2MAN help2man)
 set(programs tessaly-convert "convert amounts to uppercase Chinese financial numerals")
 if(TESSALY_BUILD_APP)
@@ -43,14 +44,21 @@ if(TESSALY_HELP2MAN)
     while(programs)
         list(POP_FRONT programs program summary)
         set(page ${PROJECT_BINARY_DIR}/data/${program}.1)
+        set(include ${PROJECT_SOURCE_DIR}/data/${program}.h2m)
+        set(fix ${PROJECT_SOURCE_DIR}/data/manpage.sed)
+        set(depends ${program} ${fix})
+        if(EXISTS ${include})
+            list(APPEND depends ${include})
+        endif()
         # Dated by the release, in UTF-8 whatever the build's locale.
         add_custom_command(OUTPUT ${page}
                            COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${TESSALY_RELEASE_TIME}
                                    ${TESSALY_HELP2MAN} --no-info --no-discard-stderr
-                                   --locale=C.UTF-8 --name=${summary}
+                                   --locale=C.UTF-8 --name=${summary} --opt-include=${include}
                                    "--version-string=${program} ${PROJECT_VERSION}"
                                    --output=${page} $<TARGET_FILE:${program}>
-                           DEPENDS ${program} VERBATIM)
+                           COMMAND sed -i -f ${fix} ${page}
+                           DEPENDS ${depends} VERBATIM)
         tessaly_gzip(${page}.gz ${page})
         list(APPEND generated ${page}.gz)
         install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT programs)
@@ -63,8 +71,14 @@ if(TESSALY_BUILD_APP)
     set(share ${CMAKE_INSTALL_DATAROOTDIR})
     install(FILES ${PROJECT_SOURCE_DIR}/data/tessaly.desktop DESTINATION ${share}/applications
             COMPONENT programs)
-    install(FILES ${PROJECT_SOURCE_DIR}/data/tessaly.png
-            DESTINATION ${share}/icons/hicolor/32x32/apps COMPONENT programs)
+    # The desktop's icons, rendered from the SVG by scripts/icons.sh.
+    foreach(size 16 24 32 48 64 128 256)
+        install(FILES ${PROJECT_SOURCE_DIR}/data/icons/tessaly-${size}.png
+                DESTINATION ${share}/icons/hicolor/${size}x${size}/apps RENAME tessaly.png
+                COMPONENT programs)
+    endforeach()
+    install(FILES ${PROJECT_SOURCE_DIR}/data/icons/tessaly.svg
+            DESTINATION ${share}/icons/hicolor/scalable/apps COMPONENT programs)
     # Named after the component id inside it.
     set(metainfo ${PROJECT_BINARY_DIR}/data/invalid.tessaly.tessaly.metainfo.xml)
     configure_file(${PROJECT_SOURCE_DIR}/data/tessaly.metainfo.xml.in ${metainfo} @ONLY)
