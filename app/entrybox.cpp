@@ -17,6 +17,17 @@ std::int16_t codeOf(QChar c) {
     return static_cast<std::int16_t>(c.unicode());
 }
 
+// A Chinese input method in full-width mode types "１２。５" for 12.5: its digits and full stops
+// stand for the ASCII ones, and then pass the key handler as those would.
+std::int16_t asciiCode(std::int16_t code) {
+    const auto c = static_cast<char16_t>(code);
+    if (c >= u'０' && c <= u'９')
+        return static_cast<std::int16_t>(u'0' + (c - u'０'));
+    if (c == u'。' || c == u'．')
+        return '.';
+    return code;
+}
+
 // The control character that Ctrl+letter types (Ctrl+A is 1 ... Ctrl+Z is 26), whatever text
 // the platform attached to the event.
 std::optional<std::int16_t> controlCode(const QKeyEvent& event) {
@@ -36,7 +47,7 @@ EntryBox::EntryBox(EventBoundary& boundary, QWidget* parent)
 std::int16_t EntryBox::filter(std::int16_t code) {
     if (!keyHandler_)
         return code;
-    std::int16_t keyCode = code;
+    std::int16_t keyCode = asciiCode(code);
     if (!boundary_.run([&] { keyHandler_(keyCode); }))
         return 0;
     return keyCode;

@@ -15,8 +15,8 @@ namespace tessaly::app {
 class EntryBox : public QLineEdit {
     Q_OBJECT
 public:
-    // Gets the character's UTF-16 code; leaves it to let the character in, sets it to 0 to
-    // discard it.
+    // Gets the character's UTF-16 code (an input method's full-width digit or full stop as the
+    // ASCII one); leaves it to let the character in, sets it to 0 to discard it.
     using KeyHandler = std::function<void(std::int16_t& keyCode)>;
     using MouseHandler = std::function<void()>;
 

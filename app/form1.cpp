@@ -4,10 +4,14 @@
 #include <cmath>
 #include <limits>
 
+#include <QClipboard>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QStyle>
 #include <QStyleOptionFrame>
 
@@ -124,6 +128,45 @@ void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) 
     widget->setPalette(p);
 }
 
+// The writing styles the result box's context menu offers, each one checkable, and the
+// settings key that remembers it.
+struct WritingChoice {
+    QString caption;
+    QString key;
+    bool (*isOn)(const Style&);
+    void (*turn)(Style&, bool on);
+};
+
+const WritingChoice kWritingChoices[] = {
+    {u"写“元”，不写“圆”"_s, u"writing/commonUnit"_s,
+     [](const Style& s) { return s.unit == Unit::Common; },
+     [](Style& s, bool on) { s.unit = on ? Unit::Common : Unit::Formal; }},
+    {u"写“正”，不写“整”"_s, u"writing/exactClosing"_s,
+     [](const Style& s) { return s.closing == Closing::Exact; },
+     [](Style& s, bool on) { s.closing = on ? Closing::Exact : Closing::Whole; }},
+    {u"角后也写“整”"_s, u"writing/closeAfterJiao"_s,
+     [](const Style& s) { return s.closeAfterJiao; },
+     [](Style& s, bool on) { s.closeAfterJiao = on; }},
+    {u"前加“人民币”"_s, u"writing/prefix"_s, [](const Style& s) { return s.prefix; },
+     [](Style& s, bool on) { s.prefix = on; }},
+    {u"整数至十六位"_s, u"writing/wide"_s, [](const Style& s) { return s.wide; },
+     [](Style& s, bool on) { s.wide = on; }},
+};
+
+Style rememberedWriting() {
+    const QSettings settings;
+    Style style;
+    for (const WritingChoice& choice : kWritingChoices)
+        choice.turn(style, settings.value(choice.key, choice.isOn(style)).toBool());
+    return style;
+}
+
+void rememberWriting(const Style& style) {
+    QSettings settings;
+    for (const WritingChoice& choice : kWritingChoices)
+        settings.setValue(choice.key, choice.isOn(style));
+}
+
 }  // namespace
 
 runtime::Text LineEditTextBox::text() const {
@@ -150,7 +193,8 @@ Form1::Form1(MessageBoxService& messages, QWidget* parent)
       Label3(label(u"Label3"_s, u"加法:+  减法:-  乘法:*  除法:/"_s, this)),
       display_(*Text3),
       amount_(*Text1),
-      calculator_(display_, amount_) {
+      calculator_(display_, amount_),
+      writing_(rememberedWriting()) {
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Tessaly - 开源项目组"_s);
     // A fixed-size window: no maximise button, and the user cannot drag its edges.
@@ -163,6 +207,7 @@ Form1::Form1(MessageBoxService& messages, QWidget* parent)
     Text2->setObjectName(u"Text2"_s);
     Text2->setAccessibleName(u"大写金额"_s);
     Text2->setReadOnly(true);
+    Text2->setContextMenuPolicy(Qt::CustomContextMenu);
     Text3->setObjectName(u"Text3"_s);
     Text3->setAccessibleName(u"计算器"_s);
     Text1->setFont(boxFont());
@@ -192,6 +237,8 @@ Form1::Form1(MessageBoxService& messages, QWidget* parent)
     Text3->setKeyHandler([this](std::int16_t& keyAscii) { calculator_.keyPress(keyAscii); });
     connect(Text1, &QLineEdit::textChanged, this,
             [this] { boundary_.run([this] { text1Change(); }); });
+    connect(Text2, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { boundary_.run([&] { text2Menu(at); }); });
     connect(Command1, &QPushButton::clicked, this,
             [this] { boundary_.run([this] { command1Click(); }); });
     connect(Command2, &QPushButton::clicked, this,
@@ -261,7 +308,7 @@ runtime::Text Form1::getRMB(runtime::Text& money) {
     if (shown.isEmpty() || shown == u"0"_s)
         return {};
     try {
-        return convert::convertAmount(money);
+        return convert::convertAmount(money, writing_);
     } catch (const runtime::Error&) {
         messages_.show(this, toQString(convert::kFailureTitle), toQString(convert::kFailurePrompt));
         return runtime::Text(convert::kFailureText);
@@ -326,6 +373,39 @@ void Form1::text1MouseDown() {
 void Form1::text1Change() {
     runtime::Text money = toText(Text1->text());
     Text2->setText(toQString(getRMB(money)));
+}
+
+// Qt's own menu of the box, with the whole result to copy above it and the writing styles below.
+void Form1::text2Menu(const QPoint& at) {
+    QMenu* menu = Text2->createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* first = menu->actions().value(0);
+    QAction* copyAll = new QAction(u"复制全部"_s, menu);
+    connect(copyAll, &QAction::triggered, this,
+            [this] { QGuiApplication::clipboard()->setText(Text2->text()); });
+    menu->insertAction(first, copyAll);
+    menu->insertSeparator(first);
+    menu->addSeparator();
+    for (const WritingChoice& choice : kWritingChoices) {
+        QAction* action = menu->addAction(choice.caption);
+        action->setCheckable(true);
+        action->setChecked(choice.isOn(writing_));
+        connect(action, &QAction::toggled, this, [this, &choice](bool on) {
+            boundary_.run([&] {
+                Style style = writing_;
+                choice.turn(style, on);
+                setWriting(style);
+            });
+        });
+    }
+    menu->popup(Text2->mapToGlobal(at));
+}
+
+// The result is written again at once in the new style.
+void Form1::setWriting(const Style& style) {
+    writing_ = style;
+    rememberWriting(style);
+    text1Change();
 }
 
 }  // namespace tessaly::app

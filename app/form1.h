@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <tessaly/tessaly.h>
+
 #include "app/eventboundary.h"
 #include "app/messagebox.h"
 #include "calc/calculator.h"
@@ -58,6 +60,8 @@ private:
     void text1KeyPress(std::int16_t& keyAscii);
     void text1MouseDown();
     void text1Change();
+    void text2Menu(const QPoint& at);
+    void setWriting(const Style& style);
 
     MessageBoxService& messages_;
     EventBoundary boundary_;
@@ -76,6 +80,8 @@ private:
     LineEditTextBox display_;
     LineEditTextBox amount_;
     calc::Calculator calculator_;
+    // How Text2 writes the amount: chosen in its context menu, remembered between starts.
+    Style writing_;
 };
 
 }  // namespace tessaly::app

@@ -21,10 +21,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr const char* kUsage = "usage: tessaly [--help | --version | --quit-when-shown]\n";
+constexpr const char* kUsage = "Usage: tessaly [--help | --version | --quit-when-shown]\n";
 
 constexpr const char* kHelp =
-    "usage: tessaly [OPTION]\n"
+    "Usage: tessaly [OPTION]\n"
     "Opens the window that writes an amount typed in digits in uppercase Chinese\n"
     "financial numerals, with a chain calculator below it.\n"
     "\n"
@@ -153,6 +153,8 @@ int main(int argc, char* argv[]) {
     int qtArgc = 1;  // our own options are not Qt's
     QApplication app(qtArgc, argv);
     releaseHeldMessages();
+    // The writing style chosen in the window is kept in ~/.config/Tessaly/Tessaly.conf.
+    QApplication::setOrganizationName(u"Tessaly"_s);
     QApplication::setApplicationName(u"Tessaly"_s);
     QApplication::setApplicationVersion(QStringLiteral(TESSALY_VERSION));
     QGuiApplication::setDesktopFileName(u"tessaly"_s);

@@ -1,5 +1,5 @@
-# The engine as a library for other programs: libtessaly (with the runtime it calls) and the
-# one header <tessaly/tessaly.h>, found through find_package(Tessaly) as Tessaly::convert or
+# The engine as a library for other programs: libtessaly (with the runtime it calls) and its
+# headers <tessaly/...>, found through find_package(Tessaly) as Tessaly::convert or
 # through pkg-config as tessaly.
 include(CMakePackageConfigHelpers)
 
@@ -7,8 +7,11 @@ set(TESSALY_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Tessaly)
 
 install(TARGETS tessaly_convert tessaly_runtime EXPORT TessalyTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
-install(FILES ${PROJECT_SOURCE_DIR}/convert/include/tessaly/tessaly.h
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tessaly COMPONENT development)
+# Every public header, written or generated at configure time.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/convert/include/tessaly
+                  ${PROJECT_BINARY_DIR}/convert/include/tessaly
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development OPTIONAL
+        FILES_MATCHING PATTERN "*.h")
 install(EXPORT TessalyTargets NAMESPACE Tessaly:: DESTINATION ${TESSALY_CMAKEDIR}
         COMPONENT development)
 

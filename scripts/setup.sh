@@ -1,23 +1,39 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running, testing and packaging need; does
-# nothing when they are all there. Run as root (or with sudo available).
+# setup.sh [run|test|icons]: installs the Debian packages that one task needs; does nothing
+# when they are all there. Run as root (or with sudo available).
+#   run    building and running the programs (scripts/run.sh)
+#   test   that, and the tests, benchmarks and fuzzers, the Debian packages and their checks,
+#          and the Windows build under Wine (the default)
+#   icons  re-rendering the desktop icons from their SVG (scripts/icons.sh)
 set -euo pipefail
 
-packages=(
-    # build and tests
+run=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-translations-l10n
+    # the window's font
+    fonts-noto-cjk
+)
+test=(
     libgtest-dev libgmock-dev libbenchmark-dev
     # fuzzing
     clang libclang-rt-14-dev
-    # the window's font and a display for its tests and screenshot
-    fonts-noto-cjk
+    # a display for the window's start-up test and screenshot
     xvfb xauth
-    # the Debian package and its checks
+    # the Debian packages and their checks
     dpkg-dev file help2man lintian desktop-file-utils appstream
     # the Windows build, its tests under Wine and the check of its version record
     g++-mingw-w64-x86-64-posix wine64 python3-pefile
 )
+icons=(
+    librsvg2-bin
+)
+
+case "${1:-test}" in
+    run) packages=("${run[@]}") ;;
+    test) packages=("${run[@]}" "${test[@]}") ;;
+    icons) packages=("${icons[@]}") ;;
+    *) echo "usage: setup.sh [run|test|icons]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

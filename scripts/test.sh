@@ -4,7 +4,7 @@
 # package and its checks, and the Windows build under Wine. Prints how long each stage took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh test
 export QT_QPA_PLATFORM=offscreen
 
 release() {
@@ -25,21 +25,26 @@ fuzz() {
     ctest --test-dir build/fuzz/fuzz --output-on-failure
 }
 
-# The package as a user gets it: lintian has no error to report, the desktop entry and the
-# AppStream metainfo it installs are valid, and its tessaly-convert runs from the unpacked tree.
+# The packages as a user gets them: lintian has no error to report on either, the desktop entry
+# and the AppStream metainfo the program's package installs are valid, its tessaly-convert runs
+# from the unpacked tree, and a program builds against the unpacked -dev package.
 package() {
-    local deb root=build/packages/root
-    deb=$(bash scripts/package.sh | tail -n1)
-    echo "$deb"
-    lintian --allow-root --fail-on error --display-info "$deb"
+    local debs root=build/packages/root
+    mapfile -t debs < <(bash scripts/package.sh | tail -n2)
+    printf '%s\n' "${debs[@]}"
+    lintian --allow-root --fail-on error --display-info "${debs[@]}"
     rm -rf "$root"
-    dpkg-deb -x "$deb" "$root"
+    for deb in "${debs[@]}"; do dpkg-deb -x "$deb" "$root"; done
     desktop-file-validate "$root"/usr/share/applications/*.desktop
     appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
     local out
     out=$(echo 41823.51 | "$root"/usr/bin/tessaly-convert)
     [ "$out" = "肆万壹仟捌佰贰拾叁圆伍角壹分" ] || { echo "packaged tessaly-convert: $out"; return 1; }
     "$root"/usr/bin/tessaly-convert --version
+    # shellcheck disable=SC2046
+    g++ -std=c++17 tests/install/consumer/consumer.cpp -o "$root/consumer" \
+        $(PKG_CONFIG_PATH=$(echo "$root"/usr/lib/*/pkgconfig) pkg-config --cflags --libs tessaly)
+    "$root/consumer"
 }
 
 windows() {

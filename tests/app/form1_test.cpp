@@ -6,10 +6,14 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -32,17 +36,21 @@ struct RecordingMessageBox final : MessageBoxService {
     }
 };
 
-// Keys for a table: text is typed as it stands, a name in braces presses that key ("{Home}").
-static QTestEventList keys(const QString& script) {
-    QTestEventList events;
+// Keys for a table: text is typed as it stands (a character beyond Latin-1 as the text of an
+// unknown key, as a keyboard layout sends it), a name in braces presses that key ("{Home}").
+static void type(QWidget* widget, const QString& script) {
     for (const QString& part : script.split(u'{')) {
         if (part.contains(u'}')) {
             const QKeyCombination key = QKeySequence(part.section(u'}', 0, 0))[0];
-            events.addKeyClick(key.key(), key.keyboardModifiers());
+            QTest::keyClick(widget, key.key(), key.keyboardModifiers());
         }
-        events.addKeyClicks(part.section(u'}', -1));
+        for (const QChar c : part.section(u'}', -1)) {
+            if (c.unicode() < 0x80)
+                QTest::keyClick(widget, c.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), {});
+        }
     }
-    return events;
 }
 
 class Form1Test : public QObject {
@@ -50,6 +58,30 @@ class Form1Test : public QObject {
 
     RecordingMessageBox messages;
     tessaly::app::Form1* form = nullptr;
+    QTemporaryDir settings;
+
+    void open() {
+        messages.shown.clear();
+        form = new tessaly::app::Form1(messages);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+    }
+    // Chooses an entry of the result box's context menu, as the mouse does (the right press
+    // reaches the box as the context menu event its window gets).
+    void choose(const QString& caption) {
+        QLineEdit* result = box("Text2");
+        const QPoint at = result->rect().center();
+        QContextMenuEvent press(QContextMenuEvent::Mouse, at, result->mapToGlobal(at));
+        QApplication::sendEvent(result, &press);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        for (QAction* action : menu->actions()) {
+            if (action->text() == caption)
+                return QTest::mouseClick(menu, Qt::LeftButton, {},
+                                         menu->actionGeometry(action).center());
+        }
+        QFAIL(qPrintable(caption));
+    }
 
     QLineEdit* box(const char* name) const { return form->findChild<QLineEdit*>(name); }
     QPushButton* button(const char* name) const { return form->findChild<QPushButton*>(name); }
@@ -72,11 +104,12 @@ class Form1Test : public QObject {
     }
 
 private slots:
+    void initTestCase() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    }
     void init() {
-        messages.shown.clear();
-        form = new tessaly::app::Form1(messages);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowActive(form));
+        QSettings().clear();
+        open();
     }
     void cleanup() { delete form; }
 
@@ -99,13 +132,19 @@ private slots:
         QTest::newRow("paste past Qt's usual limit")
             << u"{Shift+Ins}"_s << QString(99'999, u'0') + u'5' << u"伍圆整"_s;
         QTest::newRow("paste, not a number") << u"{Shift+Ins}"_s << u"abc"_s << kFailureText;
+        QTest::newRow("paste, spreadsheet cell")
+            << u"{Shift+Ins}"_s << u"1234.50\r\n"_s << u"壹仟贰佰叁拾肆圆伍角整"_s;
+        QTest::newRow("paste, spaces around")
+            << u"{Shift+Ins}"_s << u"\u3000\t1234.5\u00a0 "_s << u"壹仟贰佰叁拾肆圆伍角整"_s;
+        QTest::newRow("full-width keys")
+            << u"１２。．５.3"_s << u"12.53"_s << u"壹拾贰圆伍角叁分"_s;
     }
     void amountBox() {
         QFETCH(QString, typed);
         QFETCH(QString, amount);
         QFETCH(QString, upper);
         QApplication::clipboard()->setText(amount);
-        keys(typed).simulate(box("Text1"));
+        type(box("Text1"), typed);
         QCOMPARE(box("Text1")->text(), amount);
         QCOMPARE(box("Text2")->text(), upper);
         QCOMPARE(box("Text2")->toolTip(), upper);
@@ -114,12 +153,64 @@ private slots:
         QCOMPARE(box("Text2")->font().pointSizeF() < 16.2, upper.size() > 16);
     }
 
-    void inputMethodCommitsOneCharacterAtATime() {
-        QInputMethodEvent commit;
-        commit.setCommitString(u"1２。5..2"_s);
-        QApplication::sendEvent(box("Text1"), &commit);
-        QCOMPARE(box("Text1")->text(), u"15.2"_s);
-        QCOMPARE(box("Text2")->text(), u"壹拾伍圆贰角整"_s);
+    // An input method commits whole strings; each character passes the box's key handler in
+    // turn, full-width digits and full stops as ASCII ones. Then Text1|Text2|Text3.
+    void fullWidthInput_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("committed");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("amount, committed")
+            << u"Text1"_s << true << u"。1２。5..2"_s << u"12.52|壹拾贰圆伍角贰分|"_s;
+        QTest::newRow("display, committed") << u"Text3"_s << true << u"．１．5。"_s << u"||1.5"_s;
+        QTest::newRow("display, typed")
+            << u"Text3"_s << false << u"１２。５+"_s << u"12.5|壹拾贰圆伍角整|"_s;
+    }
+    void fullWidthInput() {
+        QFETCH(QString, target);
+        QFETCH(QString, input);
+        QFETCH(bool, committed);
+        QLineEdit* edit = box(target.toLatin1());
+        if (committed) {
+            QInputMethodEvent commit;
+            commit.setCommitString(input);
+            QApplication::sendEvent(edit, &commit);
+        } else {
+            type(edit, input);
+        }
+        QTEST(state().mid(0, 3).join(u'|'), "after");
+        QCOMPARE(messages.shown, QStringList());
+    }
+
+    // Styles chosen in the result box's context menu ("|" between them) for the amount typed;
+    // the next window remembers them, and its menu copies the whole result.
+    void writingStyles_data() {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("upper");
+        QTest::newRow("first start") << u""_s << u"1.5"_s << u"壹圆伍角整"_s;
+        QTest::newRow("元, 正") << u"写“元”，不写“圆”|写“正”，不写“整”"_s << u"1.5"_s
+                                << u"壹元伍角正"_s;
+        QTest::newRow("no 整 after 角") << u"角后也写“整”"_s << u"1.5"_s << u"壹圆伍角"_s;
+        QTest::newRow("人民币") << u"前加“人民币”"_s << u"8"_s << u"人民币捌圆整"_s;
+        QTest::newRow("sixteen digits")
+            << u"整数至十六位"_s << u"1000000000000"_s << u"壹万亿圆整"_s;
+        QTest::newRow("sixteen digits, then nine")
+            << u"整数至十六位|整数至十六位"_s << u"1000000000000"_s << kFailureText;
+    }
+    void writingStyles() {
+        QFETCH(QString, chosen);
+        QFETCH(QString, typed);
+        QTest::keyClicks(box("Text1"), typed);
+        for (const QString& caption : chosen.split(u'|', Qt::SkipEmptyParts))
+            choose(caption);
+        QTEST(box("Text2")->text(), "upper");
+        cleanup();
+        open();
+        QTest::keyClicks(box("Text1"), typed);
+        QTEST(box("Text2")->text(), "upper");
+        choose(u"复制全部"_s);
+        QTEST(QApplication::clipboard()->text(), "upper");
     }
 
     // Clicks ("Text1": a right press there) after "7" typed into the display and "8" into the
