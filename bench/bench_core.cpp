@@ -60,7 +60,11 @@ BENCHMARK(BM_TryConvertMix);
 
 // The same in a style far from the window's: 元, 正, no closing after 角, 人民币, wide range.
 void BM_TryConvertMixStyled(benchmark::State& state) {
-    const Style style{Unit::Common, Closing::Exact, false, true, true};
+    constexpr Style style{.unit = Unit::Common,
+                          .closing = Closing::Exact,
+                          .closeAfterJiao = false,
+                          .prefix = true,
+                          .wide = true};
     runtime::Text money;
     runtime::Text upper;
     std::size_t i = 0;

@@ -305,7 +305,7 @@ private:
     void write(std::string_view amount) {
         // The texts are reused from line to line, so a batch allocates nothing per line.
         decode(amount, money_);
-        if (!tessaly::convert::tryConvertAmount(money_, upper_, settings_.style)) {
+        if (tessaly::convert::tryConvertAmount(money_, upper_, settings_.style)) {
             out_.put(upper_);
             out_.endLine();
             return;

@@ -24,11 +24,12 @@ std::vector<Finding> toUtf8(const std::vector<convert::Finding>& findings) {
 Failure writeTo(std::string& out, std::string_view amount, const Style& style) {
     runtime::Text money = runtime::fromUtf8(amount);
     runtime::Text upper;
-    if (const auto failure = convert::tryConvertAmount(money, upper, style)) {
+    if (const convert::Converted converted = convert::tryConvertAmount(money, upper, style);
+        !converted) {
         if (money.find_first_not_of(u" \t") == runtime::Text::npos)
             return Failure::Empty;
-        return *failure == runtime::ErrorKind::NotANumber ? Failure::NotANumber
-                                                          : Failure::TooManyDigits;
+        return *converted.failure == runtime::ErrorKind::NotANumber ? Failure::NotANumber
+                                                                    : Failure::TooManyDigits;
     }
     runtime::appendUtf8(upper, out);
     return Failure::None;
