@@ -104,10 +104,10 @@ constexpr std::array<runtime::TextView, 8> kUpperMix = {
 
 // The batch form: one reading reused from text to text.
 void BM_ReadMix(benchmark::State& state) {
-    convert::Reading reading;
+    Reading reading;
     std::size_t i = 0;
     for (auto _ : state) {
-        convert::readUppercase(kUpperMix[i], reading);
+        convert::read(kUpperMix[i], reading, std::nullopt);
         benchmark::DoNotOptimize(reading.amount);
         i = (i + 1) % kUpperMix.size();
     }
@@ -126,6 +126,21 @@ void BM_ReadMixPublic(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReadMixPublic);
+
+// The public batch form: one reading reused.
+void BM_ReadToMixPublic(benchmark::State& state) {
+    std::array<std::string, kUpperMix.size()> texts;
+    for (std::size_t k = 0; k < texts.size(); ++k)
+        texts[k] = runtime::toUtf8(kUpperMix[k]);
+    Reading reading;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        tessaly::readTo(reading, texts[i]);
+        benchmark::DoNotOptimize(reading.amount);
+        i = (i + 1) % texts.size();
+    }
+}
+BENCHMARK(BM_ReadToMixPublic);
 
 void BM_Format(benchmark::State& state, runtime::TextView amount) {
     runtime::Text out;

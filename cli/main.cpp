@@ -317,12 +317,13 @@ private:
 
     void read(std::string_view text) {
         decode(text, upper_);
-        tessaly::convert::readUppercase(upper_, reading_);
+        tessaly::convert::read(upper_, reading_, std::nullopt);
         if (reading_.amount)
             out_.put(*reading_.amount);
         out_.endLine();
-        for (const tessaly::convert::Finding& finding : reading_.findings)
-            report(text, finding.message, finding.severity == tessaly::Severity::Warning);
+        for (const tessaly::Finding& finding : reading_.findings)
+            report(text, tessaly::runtime::fromUtf8(finding.message),
+                   finding.severity == tessaly::Severity::Warning);
         failed_ = failed_ || !reading_.amount;
     }
 
@@ -338,7 +339,8 @@ private:
         }
         decode(trimmed(line.substr(0, tab)), money_);
         decode(trimmed(line.substr(tab + 1)), upper_);
-        const tessaly::convert::Check result = tessaly::convert::checkAmount(money_, upper_);
+        tessaly::Check result;
+        tessaly::convert::check(money_, upper_, result, std::nullopt);
         out_.put(kVerdicts[static_cast<std::size_t>(result.verdict)]);
         for (std::size_t i = 0; i < result.findings.size(); ++i) {
             out_.put(i == 0 ? u"\t" : u"；");
@@ -382,7 +384,7 @@ private:
     std::size_t number_ = 0;
     Text money_;
     Text upper_;
-    tessaly::convert::Reading reading_;
+    tessaly::Reading reading_;
     std::string message_;
 };
 

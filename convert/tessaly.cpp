@@ -9,18 +9,6 @@
 
 namespace tessaly {
 
-namespace {
-
-std::vector<Finding> toUtf8(const std::vector<convert::Finding>& findings) {
-    std::vector<Finding> out;
-    out.reserve(findings.size());
-    for (const convert::Finding& f : findings)
-        out.push_back({f.severity, f.position, runtime::toUtf8(f.message)});
-    return out;
-}
-
-}  // namespace
-
 Failure writeTo(std::string& out, std::string_view amount, const Style& style) {
     runtime::Text money = runtime::fromUtf8(amount);
     runtime::Text upper;
@@ -48,27 +36,26 @@ std::optional<std::string> toUppercase(std::string_view amount, const Style& sty
     return std::move(written.text);
 }
 
-Reading read(std::string_view upper) {
-    const convert::Reading reading = convert::readUppercase(runtime::fromUtf8(upper));
+Reading read(std::string_view upper, const std::optional<Style>& house) {
     Reading out;
-    if (reading.amount)
-        out.amount = runtime::toUtf8(*reading.amount);
-    out.findings = toUtf8(reading.findings);
-    out.style = reading.style;
+    readTo(out, upper, house);
     return out;
 }
 
-std::optional<std::string> readUppercase(std::string_view upper) {
-    const convert::Reading reading = convert::readUppercase(runtime::fromUtf8(upper));
-    if (!reading.amount)
-        return std::nullopt;
-    return runtime::toUtf8(*reading.amount);
+void readTo(Reading& out, std::string_view upper, const std::optional<Style>& house) {
+    thread_local runtime::Text text;  // kept from call to call, one per thread
+    runtime::fromUtf8(upper, text);
+    convert::read(text, out, house);
 }
 
-Check check(std::string_view amount, std::string_view upper) {
-    const convert::Check result =
-        convert::checkAmount(runtime::fromUtf8(amount), runtime::fromUtf8(upper));
-    return {result.verdict, toUtf8(result.findings)};
+std::optional<std::string> readUppercase(std::string_view upper) {
+    return read(upper).amount;
+}
+
+Check check(std::string_view amount, std::string_view upper, const std::optional<Style>& house) {
+    Check out;
+    convert::check(runtime::fromUtf8(amount), runtime::fromUtf8(upper), out, house);
+    return out;
 }
 
 }  // namespace tessaly

@@ -27,8 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     TESSALY_CHECK(number && money == formatted, input);
-    const convert::Reading reading = convert::readUppercase(upper);
-    TESSALY_CHECK(reading.amount == money, upper);
+    Reading reading;
+    convert::read(upper, reading, std::nullopt);
+    TESSALY_CHECK(reading.amount == runtime::toUtf8(money), upper);
     // The amount read means no error; the one warning left is for an open 角.
     TESSALY_CHECK(reading.findings.size() == (!style.closeAfterJiao && upper.ends_with(u'角')),
                   upper);

@@ -50,6 +50,12 @@ void appendUtf8(TextView text, std::string& out) {
 
 Text fromUtf8(std::string_view text) {
     Text out;
+    fromUtf8(text, out);
+    return out;
+}
+
+void fromUtf8(std::string_view text, Text& out) {
+    out.clear();
     out.reserve(text.size());
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const auto isCont = [&](std::size_t i) { return i < text.size() && (byte(i) & 0xC0) == 0x80; };
@@ -85,7 +91,6 @@ Text fromUtf8(std::string_view text) {
         }
         i += n;
     }
-    return out;
 }
 
 }  // namespace tessaly::runtime

@@ -77,8 +77,19 @@ struct Reading {
     Style style;
 };
 
-// Reads an uppercase amount in any writing style, up to sixteen integer digits.
-[[nodiscard]] Reading read(std::string_view upper);
+// Reads an uppercase amount in any writing style, up to sixteen integer digits. Blanks around
+// the text (spaces, tabs, U+3000, U+00A0, CR, LF) are ignored; a gap inside it is an error.
+// Positions count in the text as given. A text gets at most eight findings in full; one more
+// counts the rest. With a house style, the text must also follow it: each departure is a
+// warning (圆 where the house writes 元 or the reverse, 整 for 正 or the reverse, 人民币
+// missing where the house writes it); a house style that leaves 角 open drops the warning for
+// a missing 整 after 角.
+[[nodiscard]] Reading read(std::string_view upper,
+                           const std::optional<Style>& house = std::nullopt);
+
+// The same into `out`, reusing its storage: a batch that reads many texts into one Reading
+// allocates nothing for a text without findings.
+void readTo(Reading& out, std::string_view upper, const std::optional<Style>& house = std::nullopt);
 
 // The amount an uppercase text names, as [-]digits.dd; nothing when the text has an error.
 [[nodiscard]] std::optional<std::string> readUppercase(std::string_view upper);
@@ -92,7 +103,9 @@ struct Check {
 
 // Checks an uppercase text against the amount in digits beside it (rounded to cents as the
 // conversion rounds): Fail when the text has an error, when the digits are not a number, or
-// when the two name different amounts; Warn when the text is correct with warnings.
-[[nodiscard]] Check check(std::string_view amount, std::string_view upper);
+// when the two name different amounts; Warn when the text is correct with warnings, or when
+// the digits had more than two decimals. `house` as for read().
+[[nodiscard]] Check check(std::string_view amount, std::string_view upper,
+                          const std::optional<Style>& house = std::nullopt);
 
 }  // namespace tessaly
