@@ -1,9 +1,12 @@
 #include "convert/reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <iterator>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include "convert/amount.h"
@@ -104,20 +107,19 @@ static_assert([] {
 
 // What a clerk may have meant by a character that has no place in an uppercase amount: each
 // character written, then what belongs there.
-constexpr std::pair<TextView, TextView> kSlips[] = {
-    {u"〇", u"零"}, {u"一", u"壹"},   {u"二", u"贰"},   {u"三", u"叁"}, {u"四", u"肆"},
-    {u"五", u"伍"}, {u"六", u"陆"},   {u"七", u"柒"},   {u"八", u"捌"}, {u"九", u"玖"},
-    {u"0", u"零"},  {u"1", u"壹"},    {u"2", u"贰"},    {u"3", u"叁"},  {u"4", u"肆"},
-    {u"5", u"伍"},  {u"6", u"陆"},    {u"7", u"柒"},    {u"8", u"捌"},  {u"9", u"玖"},
-    {u"０", u"零"}, {u"１", u"壹"},   {u"２", u"贰"},   {u"３", u"叁"}, {u"４", u"肆"},
-    {u"５", u"伍"}, {u"６", u"陆"},   {u"７", u"柒"},   {u"８", u"捌"}, {u"９", u"玖"},
-    {u"十", u"拾"}, {u"百", u"佰"},   {u"千", u"仟"},   {u"两", u"贰"}, {u"毛", u"角"},
-    {u"另", u"零"}, {u"廿", u"贰拾"}, {u"念", u"贰拾"},
+constexpr std::pair<char16_t, std::string_view> kSlips[] = {
+    {u'〇', "零"},   {u'一', "壹"},   {u'二', "贰"}, {u'三', "叁"}, {u'四', "肆"}, {u'五', "伍"},
+    {u'六', "陆"},   {u'七', "柒"},   {u'八', "捌"}, {u'九', "玖"}, {u'0', "零"},  {u'1', "壹"},
+    {u'2', "贰"},    {u'3', "叁"},    {u'4', "肆"},  {u'5', "伍"},  {u'6', "陆"},  {u'7', "柒"},
+    {u'8', "捌"},    {u'9', "玖"},    {u'０', "零"}, {u'１', "壹"}, {u'２', "贰"}, {u'３', "叁"},
+    {u'４', "肆"},   {u'５', "伍"},   {u'６', "陆"}, {u'７', "柒"}, {u'８', "捌"}, {u'９', "玖"},
+    {u'十', "拾"},   {u'百', "佰"},   {u'千', "仟"}, {u'两', "贰"}, {u'毛', "角"}, {u'另', "零"},
+    {u'廿', "贰拾"}, {u'念', "贰拾"},
 };
 
-TextView replacementOf(char16_t c) noexcept {
+std::string_view replacementOf(char16_t c) noexcept {
     for (const auto& [written, meant] : kSlips) {
-        if (written[0] == c)
+        if (written == c)
             return meant;
     }
     return {};
@@ -135,11 +137,11 @@ std::size_t unitsAt(TextView text, std::size_t i) noexcept {
     return isHighSurrogate(text[i]) && i + 1 < text.size() && isLowSurrogate(text[i + 1]) ? 2 : 1;
 }
 
-void appendNumber(std::uint64_t n, Text& out) {
-    std::array<char16_t, 20> digits;
+void appendNumber(std::uint64_t n, std::string& out) {
+    std::array<char, 20> digits;
     std::size_t k = digits.size();
     do {
-        digits[--k] = static_cast<char16_t>(u'0' + n % 10);
+        digits[--k] = static_cast<char>('0' + n % 10);
         n /= 10;
     } while (n > 0);
     out.append(digits.data() + k, digits.size() - k);
@@ -147,17 +149,17 @@ void appendNumber(std::uint64_t n, Text& out) {
 
 // The character at `i` as a message shows it: itself, or "U+FEFF" for one that shows nothing
 // or acts on the terminal. Returns the code units it takes.
-std::size_t appendShown(TextView text, std::size_t i, Text& out) {
+std::size_t appendShown(TextView text, std::size_t i, std::string& out) {
     const std::size_t units = unitsAt(text, i);
     const char32_t c = units == 2 ? 0x10000 + ((char32_t{text[i]} - 0xD800) << 10) +
                                         (char32_t{text[i + 1]} - 0xDC00)
                                   : char32_t{text[i]};
     if (!runtime::isUnprintable(c)) {
-        out.append(text.substr(i, units));
+        runtime::appendUtf8(text.substr(i, units), out);
         return units;
     }
-    constexpr char16_t kHex[] = u"0123456789ABCDEF";
-    out += u"U+";
+    constexpr char kHex[] = "0123456789ABCDEF";
+    out += "U+";
     int shift = c > 0xFFFF ? 16 : 12;
     for (; shift >= 0; shift -= 4)
         out += kHex[(c >> shift) & 0xF];
@@ -166,7 +168,7 @@ std::size_t appendShown(TextView text, std::size_t i, Text& out) {
 
 // A text quoted in a message: at most its first kQuotedChars characters, each shown safely,
 // and for a longer one "…" and its length.
-void appendQuoted(TextView text, Text& out) {
+void appendQuoted(TextView text, std::string& out) {
     std::size_t chars = 0;
     std::size_t i = 0;
     while (i < text.size() && chars < kQuotedChars) {
@@ -177,10 +179,32 @@ void appendQuoted(TextView text, Text& out) {
         return;
     for (std::size_t j = i; j < text.size(); j += unitsAt(text, j))
         ++chars;
-    out += u"…（共";
+    out += "…（共";
     appendNumber(chars, out);
-    out += u"个字）";
+    out += "个字）";
 }
+
+// One character of a basic plane in UTF-8, for a message.
+class Utf8Char {
+public:
+    explicit Utf8Char(char16_t c) noexcept {
+        if (c < 0x80) {
+            bytes_[size_++] = static_cast<char>(c);
+        } else if (c < 0x800) {
+            bytes_[size_++] = static_cast<char>(0xC0 | (c >> 6));
+            bytes_[size_++] = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            bytes_[size_++] = static_cast<char>(0xE0 | (c >> 12));
+            bytes_[size_++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            bytes_[size_++] = static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    operator std::string_view() const noexcept { return {bytes_.data(), size_}; }
+
+private:
+    std::array<char, 3> bytes_{};
+    std::size_t size_ = 0;
+};
 
 constexpr std::array<std::uint64_t, words::kPlaceCount> kCentsOfPlace = [] {
     std::array<std::uint64_t, words::kPlaceCount> p{};
@@ -245,8 +269,8 @@ public:
     }
 
     // The amount read, [-]digits.dd, once run() has returned true.
-    TextView amount() const {
-        return TextView(amount_.data() + amountStart_, amount_.size() - amountStart_);
+    std::string_view amount() const {
+        return std::string_view(amount_.data() + amountStart_, amount_.size() - amountStart_);
     }
 
 private:
@@ -279,65 +303,61 @@ private:
         return false;
     }
 
-    void add(Severity severity, std::size_t position) {
+    // A finding at the character at `index`, its message begun with 第{pos}个字, to be
+    // completed by the caller.
+    std::string& add(Severity severity, std::size_t index) {
         Finding& f = findings_.emplace_back();
         f.severity = severity;
-        f.position = position;
-        runtime::appendUtf8(message_, f.message);
-    }
-
-    // 第{pos}个字
-    void startMessage(std::size_t pos) {
-        message_.clear();
-        message_ += u'第';
-        appendNumber(pos, message_);
-        message_ += u"个字";
+        f.position = position(index);
+        f.message.reserve(120);  // the longest message but for an advice of a whole writing
+        f.message += "第";
+        appendNumber(f.position, f.message);
+        f.message += "个字";
+        return f.message;
     }
 
     // 第{pos}个字“{c}”：{parts}
-    void report(Severity severity, std::size_t index, std::initializer_list<TextView> parts) {
+    void report(Severity severity, std::size_t index,
+                std::initializer_list<std::string_view> parts) {
         if (!detailed(severity, index))
             return;
-        const std::size_t pos = position(index);
-        startMessage(pos);
-        message_ += u'“';
-        appendShown(text_, index, message_);
-        message_ += u"”：";
-        for (const TextView part : parts)
-            message_ += part;
-        add(severity, pos);
+        std::string& message = add(severity, index);
+        message += "“";
+        appendShown(text_, index, message);
+        message += "”：";
+        for (const std::string_view part : parts)
+            message += part;
     }
     // An error at the current character.
-    std::size_t error(std::initializer_list<TextView> parts) {
+    std::size_t error(std::initializer_list<std::string_view> parts) {
         report(Severity::Error, i_, parts);
         return 1;
     }
-    TextView here() const { return text_.substr(i_, 1); }
+    Utf8Char here() const { return Utf8Char(text_[i_]); }
 
     void countOmitted() {
         if (omitted_ == 0)
             return;
-        const std::size_t pos = position(omittedIndex_);
-        startMessage(pos);
-        message_ += u"起另有";
-        appendNumber(omitted_, message_);
-        message_ += omittedErrors_ ? u"处错误" : u"处警告";
-        add(omittedErrors_ ? Severity::Error : Severity::Warning, pos);
+        std::string& message =
+            add(omittedErrors_ ? Severity::Error : Severity::Warning, omittedIndex_);
+        message += "起另有";
+        appendNumber(omitted_, message);
+        message += omittedErrors_ ? "处错误" : "处警告";
     }
 
     // A character that has no place in an uppercase amount; returns the code units it takes.
     std::size_t stranger() {
         const char16_t c = text_[i_];
         if (text_.substr(i_, words::kPrefix.size()) == words::kPrefix) {
-            error({u"“人民币”只能写在最前面"});
+            error({"“人民币”只能写在最前面"});
             return words::kPrefix.size();
         }
         if (runtime::isBlank(c)) {
-            error({u"金额中间不得留空"});
-        } else if (const TextView better = replacementOf(c); !better.empty()) {
-            error({u"不是大写金额用字，应写“", better, u"”"});
+            error({"金额中间不得留空"});
+        } else if (const std::string_view better = replacementOf(c); !better.empty()) {
+            error({"不是大写金额用字，应写“", better, "”"});
         } else {
-            error({u"不是大写金额用字"});
+            error({"不是大写金额用字"});
         }
         return unitsAt(text_, i_);
     }
@@ -348,34 +368,34 @@ private:
     // digit); returns the code units it takes.
     std::size_t step(const Symbol& s) {
         if (closingIndex_ != kNone)
-            return error({u"“", closing(), u"”之后不再写字"});
+            return error({"“", closing(), "”之后不再写字"});
         if (zeroIndex_ != kNone && !(s.kind == Kind::Digit && s.value > 0)) {
-            report(Severity::Error, zeroIndex_, {u"“零”后应紧跟非零数字"});
+            report(Severity::Error, zeroIndex_, {"“零”后应紧跟非零数字"});
             return 1;
         }
         if (zeroAmount_ && s.kind != Kind::Closing)
-            return error({u"“零", unit(), u"”之后只写“整”或“正”"});
+            return error({"“零", unit(), "”之后只写“整”或“正”"});
         switch (s.kind) {
             case Kind::Minus:
                 if (started_ || minusIndex_ != kNone)
-                    return error({u"“负”只能写在金额最前面"});
+                    return error({"“负”只能写在金额最前面"});
                 minusIndex_ = i_;
                 return 1;
             case Kind::Digit:
                 return s.value == 0 ? zero() : digit(s.value, false);
             case Kind::Place:
                 if (!started_ && s.value == 1) {
-                    report(Severity::Warning, i_, {u"开头的“拾”前应写“壹”"});
+                    report(Severity::Warning, i_, {"开头的“拾”前应写“壹”"});
                     return digit(1, true);
                 }
-                return error({u"“", here(), u"”前应有数字"});
+                return error({"“", here(), "”前应有数字"});
             case Kind::Wan:
             case Kind::Yi:
             case Kind::Yuan:
                 return sectionUnit(s);
             case Kind::Jiao:
             case Kind::Fen:
-                return error({u"“", here(), u"”前应有数字"});
+                return error({"“", here(), "”前应有数字"});
             case Kind::Closing:
                 return close(s.value);
             case Kind::Other:
@@ -402,12 +422,12 @@ private:
     std::size_t misplace(Misplaced why) {
         switch (why) {
             case Misplaced::ExtraZero:
-                report(Severity::Error, zeroIndex_, {u"前后两位相连，中间不写“零”"});
+                report(Severity::Error, zeroIndex_, {"前后两位相连，中间不写“零”"});
                 return 1;
             case Misplaced::MissingZero:
-                return error({u"前面隔有零位，应先写“零”"});
+                return error({"前面隔有零位，应先写“零”"});
             default:
-                return error({u"数位重复或颠倒，应从大到小书写"});
+                return error({"数位重复或颠倒，应从大到小书写"});
         }
     }
 
@@ -421,13 +441,13 @@ private:
             if (place >= digitAt_ || place >= unitAt_)
                 return misplace(Misplaced::Order);
             if (digitAt_ != kAbove && digitAt_ >= kYuan && unitAt_ != kYuan)
-                return error({u"整数部分后缺“圆”或“元”"});
+                return error({"整数部分后缺“圆”或“元”"});
             if (const Misplaced why = misplaced(place); why != Misplaced::None)
                 return misplace(why);
             return take(d, place, 2);
         }
         if (unitAt_ == kYuan || digitAt_ <= kJiao)
-            return error({u"圆以下的数字应带“角”或“分”"});
+            return error({"圆以下的数字应带“角”或“分”"});
 
         // The digit's place inside its section: the 拾, 佰 or 仟 after it, or the ones.
         const bool placeWritten = next.kind == Kind::Place;
@@ -508,7 +528,7 @@ private:
         const Kind next = kindAhead(1);
         if (!started_) {
             if (next != Kind::Yuan)
-                return error({u"金额不以“零”开头，零元写作“零圆整”"});
+                return error({"金额不以“零”开头，零元写作“零圆整”"});
             // 零圆 names zero in 零圆整, or opens an amount under one yuan whose 角 and 分
             // follow, as other systems write it.
             style_.unit = classify(text_[i_ + 1]).value == 1 ? Unit::Common : Unit::Formal;
@@ -521,7 +541,7 @@ private:
                 return 2;
             }
             if (minusIndex_ != kNone) {
-                report(Severity::Error, minusIndex_, {u"金额为零，不写“负”"});
+                report(Severity::Error, minusIndex_, {"金额为零，不写“负”"});
                 return 1;
             }
             zeroAmount_ = true;
@@ -538,7 +558,7 @@ private:
         if (place >= digitAt_ || place >= unitAt_)
             return misplace(Misplaced::Order);
         if (unitAt_ != kYuan && digitAt_ != kJiao)
-            return error({u"整数部分后缺“圆”或“元”"});
+            return error({"整数部分后缺“圆”或“元”"});
         if (spelledIndex_ == kNone)
             spelledIndex_ = i_;
         digitAt_ = place;
@@ -547,14 +567,14 @@ private:
 
     std::size_t sectionUnit(const Symbol& s) {
         if (!started_)
-            return error({u"“", here(), u"”前应有数字"});
+            return error({"“", here(), "”前应有数字"});
         const int place = s.kind == Kind::Yuan ? kYuan : s.kind == Kind::Yi ? kYi : wanPlace(i_);
         if (place < unitAt_ && place > digitAt_ && lowered_ == Misplaced::ExtraZero)
-            return error({u"与前面的“零”不符，二者只写其一"});
+            return error({"与前面的“零”不符，二者只写其一"});
         if (place >= unitAt_ || place > digitAt_)
-            return error({u"数位重复或颠倒，应从大到小书写"});
+            return error({"数位重复或颠倒，应从大到小书写"});
         if (place == kWan && sectionEmpty_)
-            return error({u"亿后的万位全为零，不写“", here(), u"”"});
+            return error({"亿后的万位全为零，不写“", here(), "”"});
         if (s.kind == Kind::Yuan) {
             style_.unit = s.value == 1 ? Unit::Common : Unit::Formal;
             yuanIndex_ = i_;
@@ -568,11 +588,11 @@ private:
 
     std::size_t close(int value) {
         if (!started_)
-            return error({u"“", here(), u"”前应有数字"});
+            return error({"“", here(), "”前应有数字"});
         if (digitAt_ == kFen)
-            return error({u"“分”后不写“", here(), u"”"});
+            return error({"“分”后不写“", here(), "”"});
         if (digitAt_ != kJiao && unitAt_ != kYuan)
-            return error({u"整数部分后缺“圆”或“元”"});
+            return error({"整数部分后缺“圆”或“元”"});
         style_.closing = value == 1 ? Closing::Exact : Closing::Whole;
         closingIndex_ = i_;
         return 1;
@@ -582,46 +602,42 @@ private:
         const std::size_t last = text_.empty() ? 0 : text_.size() - 1;
         const bool open = closingIndex_ == kNone;
         if (zeroIndex_ != kNone) {
-            report(Severity::Error, zeroIndex_, {u"“零”后应紧跟非零数字"});
+            report(Severity::Error, zeroIndex_, {"“零”后应紧跟非零数字"});
         } else if (!started_) {
             // Where the amount should begin: after 人民币 and 负.
             const std::size_t begin = minusIndex_ != kNone ? minusIndex_ + 1 : prefixEnd();
-            if (detailed(Severity::Error, begin)) {
-                const std::size_t pos = position(begin);
-                startMessage(pos);
-                message_ += u"起没有金额：应写出大写金额";
-                add(Severity::Error, pos);
-            }
+            if (detailed(Severity::Error, begin))
+                add(Severity::Error, begin) += "起没有金额：应写出大写金额";
         } else if (minusIndex_ != kNone && cents_ == 0) {
-            report(Severity::Error, minusIndex_, {u"金额为零，不写“负”"});
+            report(Severity::Error, minusIndex_, {"金额为零，不写“负”"});
         } else if (open && digitAt_ == kJiao) {
             style_.closeAfterJiao = false;
             // Spelled-out cents are answered with the whole writing below.
             if (spelledIndex_ == kNone && openerIndex_ == kNone &&
                 (!house_ || house_->closeAfterJiao))
-                report(Severity::Warning, last, {u"按会计规定，“角”后应写“整”或“正”"});
+                report(Severity::Warning, last, {"按会计规定，“角”后应写“整”或“正”"});
         } else if (open && digitAt_ != kFen && unitAt_ == kYuan) {
-            report(Severity::Error, last, {u"“", unit(), u"”后应写“整”或“正”"});
+            report(Severity::Error, last, {"“", unit(), "”后应写“整”或“正”"});
         } else if (open && digitAt_ != kFen) {
-            report(Severity::Error, last, {u"整数部分后缺“圆”或“元”"});
+            report(Severity::Error, last, {"整数部分后缺“圆”或“元”"});
         }
     }
 
     std::size_t prefixEnd() const { return style_.prefix ? words::kPrefix.size() : 0; }
-    TextView unit() const { return text_.substr(unitIndex_, 1); }
-    TextView closing() const { return text_.substr(closingIndex_, 1); }
+    Utf8Char unit() const { return Utf8Char(text_[unitIndex_]); }
+    Utf8Char closing() const { return Utf8Char(text_[closingIndex_]); }
 
     void writeAmount() {
         std::size_t k = amount_.size();
         std::uint64_t v = cents_;
         do {
-            amount_[--k] = static_cast<char16_t>(u'0' + v % 10);
+            amount_[--k] = static_cast<char>('0' + v % 10);
             v /= 10;
             if (k == amount_.size() - 2)
-                amount_[--k] = u'.';
+                amount_[--k] = '.';
         } while (v > 0 || k > amount_.size() - 4);
         if (minusIndex_ != kNone)
-            amount_[--k] = u'-';
+            amount_[--k] = '-';
         amountStart_ = k;
     }
 
@@ -632,14 +648,15 @@ private:
             openerIndex_ != kNone && cents_ != 0 ? openerIndex_ : spelledIndex_;
         if (index == kNone)
             return;
-        Text money(amount());
+        Text money(amount().begin(), amount().end());
         Text standard;
         Style style = style_;
         style.closeAfterJiao = true;
         if (!tryConvertAmount(money, standard, style))
             return;  // every amount read has a writing
-        const TextView written = text_.substr(index, 2);
-        report(Severity::Warning, index, {u"“", written, u"”不必写出，应写“", standard, u"”"});
+        report(Severity::Warning, index,
+               {"“", runtime::toUtf8(text_.substr(index, 2)), "”不必写出，应写“",
+                runtime::toUtf8(standard), "”"});
     }
 
     // Departures from the house style.
@@ -647,16 +664,20 @@ private:
         if (!house_)
             return;
         if (house_->prefix && !style_.prefix)
-            report(Severity::Warning, 0, {u"按指定格式，金额前应写“人民币”"});
+            report(Severity::Warning, 0, {"按指定格式，金额前应写“人民币”"});
         if (yuanIndex_ != kNone && house_->unit != style_.unit) {
             report(Severity::Warning, yuanIndex_,
-                   {u"按指定格式应写“",
-                    house_->unit == Unit::Common ? words::kCommonYuan : words::kFormalYuan, u"”"});
+                   {"按指定格式应写“",
+                    Utf8Char((house_->unit == Unit::Common ? words::kCommonYuan
+                                                           : words::kFormalYuan)[0]),
+                    "”"});
         }
         if (closingIndex_ != kNone && house_->closing != style_.closing) {
-            report(Severity::Warning, closingIndex_,
-                   {u"按指定格式应写“",
-                    house_->closing == Closing::Exact ? words::kExact : words::kWhole, u"”"});
+            report(
+                Severity::Warning, closingIndex_,
+                {"按指定格式应写“",
+                 Utf8Char((house_->closing == Closing::Exact ? words::kExact : words::kWhole)[0]),
+                 "”"});
         }
     }
 
@@ -665,7 +686,6 @@ private:
     std::vector<Finding>& findings_;
     Style& style_;
     const std::optional<Style>& house_;
-    Text message_;
     std::size_t i_ = 0;  // the current character's index in code units
     bool failed_ = false;
     std::size_t omitted_ = 0;  // findings counted, not written
@@ -693,7 +713,7 @@ private:
     std::size_t integerEnd_ = 0;  // the integer part searched for a 亿 ends here
     std::size_t lastYi_ = kNone;  // and its last 亿
     std::uint64_t cents_ = 0;
-    std::array<char16_t, 24> amount_;
+    std::array<char, 24> amount_;
     std::size_t amountStart_ = 0;
 };
 
@@ -707,9 +727,7 @@ void read(TextView upper, Reading& out, const std::optional<Style>& house) {
     }
     if (!out.amount)
         out.amount.emplace();
-    out.amount->clear();
-    for (const char16_t c : scanner.amount())
-        *out.amount += static_cast<char>(c);
+    out.amount->assign(scanner.amount());
 }
 
 void check(TextView amount, TextView upper, Check& out, const std::optional<Style>& house) {
@@ -719,20 +737,25 @@ void check(TextView amount, TextView upper, Check& out, const std::optional<Styl
     const bool read = scanner.run();
     Text digits;
     bool rounded = false;
-    Text message;
+    const auto add = [&out](Severity severity) -> std::string& {
+        return out.findings.emplace_back(Finding{severity, 0, {}}).message;
+    };
     if (runtime::tryFormatFixed2(amount, digits, &rounded)) {
-        message.append(u"小写金额“");
+        std::string& message = add(Severity::Error);
+        message += "小写金额“";
         appendQuoted(amount, message);
-        message.append(u"”不是数字");
-        out.findings.push_back({Severity::Error, 0, runtime::toUtf8(message)});
-    } else if (read && scanner.amount() != digits) {
-        message.append(u"大写为 ").append(scanner.amount()).append(u"，小写为 ").append(digits);
-        out.findings.push_back({Severity::Error, 0, runtime::toUtf8(message)});
+        message += "”不是数字";
+    } else if (read && !std::equal(digits.begin(), digits.end(), scanner.amount().begin(),
+                                   scanner.amount().end())) {
+        std::string& message = add(Severity::Error);
+        message.append("大写为 ").append(scanner.amount()).append("，小写为 ");
+        runtime::appendUtf8(digits, message);
     } else if (rounded) {
-        message.append(u"小写金额“");
+        std::string& message = add(Severity::Warning);
+        message += "小写金额“";
         appendQuoted(amount, message);
-        message.append(u"”有两位以上小数，已四舍五入到分：").append(digits);
-        out.findings.push_back({Severity::Warning, 0, runtime::toUtf8(message)});
+        message += "”有两位以上小数，已四舍五入到分：";
+        runtime::appendUtf8(digits, message);
     }
     out.verdict = Verdict::Ok;
     for (const Finding& f : out.findings) {
