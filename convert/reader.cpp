@@ -231,10 +231,11 @@ public:
         : findings_(findings), style_(style), house_(house) {
         std::size_t begin = 0;
         std::size_t end = text.size();
-        while (begin < end && runtime::isBlank(text[begin]))
-            ++begin;
+        // From the end first, so that a text of blanks alone is empty at its first position.
         while (end > begin && runtime::isBlank(text[end - 1]))
             --end;
+        while (begin < end && runtime::isBlank(text[begin]))
+            ++begin;
         text_ = text.substr(begin, end - begin);
         offset_ = begin;  // blanks are one code unit each
         findings_.clear();
