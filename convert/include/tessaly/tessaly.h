@@ -60,8 +60,9 @@ enum class Severity { Error, Warning };
 // One thing found in an uppercase text, or in the digits beside it.
 struct Finding {
     Severity severity = Severity::Error;
-    // Of the character concerned in the uppercase text, counted in characters from 1; 0 when
-    // the finding is about the text as a whole or about the digits.
+    // Of the character concerned in the uppercase text, counted in characters from 1 (where
+    // nothing is written yet, the place the missing part belongs); 0 when the finding is about
+    // the digits beside the text.
     std::size_t position = 0;
     // Short plain Chinese for a clerk, position included: 第3个字“万”：亿后的万位全为零，不写“万”
     std::string message;
