@@ -61,8 +61,10 @@ Text fromUtf8(std::string_view text) {
 }
 
 void fromUtf8(std::string_view text, Text& out) {
-    out.clear();
-    out.reserve(text.size());
+    // Every byte gives at most one code unit, so the room is made once and written through a
+    // pointer.
+    out.resize(text.size());
+    char16_t* p = out.data();
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const auto isCont = [&](std::size_t i) { return i < text.size() && (byte(i) & 0xC0) == 0x80; };
     std::size_t i = 0;
@@ -90,13 +92,14 @@ void fromUtf8(std::string_view text, Text& out) {
             n = 4;
         }
         if (c >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+            *p++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            *p++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
         } else {
-            out += static_cast<char16_t>(c);
+            *p++ = static_cast<char16_t>(c);
         }
         i += n;
     }
+    out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 }  // namespace tessaly::runtime
