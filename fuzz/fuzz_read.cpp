@@ -1,12 +1,14 @@
 // Reading any text: either an error and no amount, or an amount that, written in the text's
 // own style, reads back to the same amount. Every finding has a position and a message
-// without a raw control character, and there are few of them. No crash and no hang.
+// without a raw control character, and there are few of them. A house style adds warnings
+// only. No crash and no hang.
 
 #include <algorithm>
 
 #include "convert/amount.h"
 #include "convert/reader.h"
 #include "fuzz_input.h"
+#include "stylebits.h"
 
 using namespace tessaly;
 
@@ -29,6 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TESSALY_CHECK(error != reading.amount.has_value(), text);
     TESSALY_CHECK(reading.findings.size() <= 9, text);
     TESSALY_CHECK(std::all_of(reading.findings.begin(), reading.findings.end(), safe), text);
+    Reading housed;
+    convert::read(text, housed, support::styleOfBits(static_cast<unsigned>(size)));
+    TESSALY_CHECK(housed.amount == reading.amount, text);
     if (error)
         return 0;
     runtime::Text money = runtime::fromUtf8(*reading.amount);
