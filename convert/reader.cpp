@@ -160,7 +160,7 @@ std::size_t appendShown(TextView text, std::size_t i, std::string& out) {
     }
     constexpr char kHex[] = "0123456789ABCDEF";
     out += "U+";
-    int shift = c > 0xFFFF ? 16 : 12;
+    int shift = c > 0xFFFFF ? 20 : c > 0xFFFF ? 16 : 12;
     for (; shift >= 0; shift -= 4)
         out += kHex[(c >> shift) & 0xF];
     return units;

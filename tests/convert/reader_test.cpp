@@ -102,6 +102,7 @@ TEST(Reading, GivesTheAmountAndNamesEachRuleWhereItIsBroken) {
         {"\u3000壹圆整\u00a0", "", "1.00"}, {"壹圆\n整", "E@3 第3个字“U+000A”：金额中间不得留空"},
         {"壹\u200b圆整", "E@2 第2个字“U+200B”"}, {"\xef\xbb\xbf壹圆整", "E@1 “U+FEFF”"},
         {"壹\x1b[31m圆整", "E@2 第2个字“U+001B”"}, {"壹\u202e圆整", "E@2 “U+202E”"},
+        {"壹\U0010FFFF圆\U000E0041整", "E@2 “U+10FFFF”"}, {"壹\U0010FFFF圆\U000E0041整", "E@4 “U+E0041”"},
         {"\xe0\x80\xb5圆整", "E@1 第1个字“\ufffd”：不是大写金额用字"},
         {kMillion.c_str(), "E@9 第9个字起另有999992处错误"},
         // clang-format on
