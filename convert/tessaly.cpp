@@ -54,8 +54,17 @@ std::optional<std::string> readUppercase(std::string_view upper) {
 
 Check check(std::string_view amount, std::string_view upper, const std::optional<Style>& house) {
     Check out;
-    convert::check(runtime::fromUtf8(amount), runtime::fromUtf8(upper), out, house);
+    checkTo(out, amount, upper, house);
     return out;
+}
+
+void checkTo(Check& out, std::string_view amount, std::string_view upper,
+             const std::optional<Style>& house) {
+    thread_local runtime::Text digits;  // kept from call to call, one per thread
+    thread_local runtime::Text text;
+    runtime::fromUtf8(amount, digits);
+    runtime::fromUtf8(upper, text);
+    convert::check(digits, text, out, house);
 }
 
 }  // namespace tessaly

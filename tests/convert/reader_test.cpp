@@ -236,6 +236,10 @@ TEST(PublicApi, WritesAndReadsUtf8) {
     EXPECT_FALSE(reused.style.closeAfterJiao);
     EXPECT_FALSE(reused.style.prefix);
     EXPECT_THAT(described(reused.findings), ElementsAre(StartsWith("W@2")));
+    Check checked = tessaly::check("2", "壹圆整");
+    tessaly::checkTo(checked, "1", "壹圆整");
+    EXPECT_EQ(checked.verdict, Verdict::Ok);
+    EXPECT_THAT(checked.findings, IsEmpty());
 }
 
 }  // namespace

@@ -109,4 +109,8 @@ struct Check {
 [[nodiscard]] Check check(std::string_view amount, std::string_view upper,
                           const std::optional<Style>& house = std::nullopt);
 
+// The same into `out`, reusing its storage, for batches as readTo().
+void checkTo(Check& out, std::string_view amount, std::string_view upper,
+             const std::optional<Style>& house = std::nullopt);
+
 }  // namespace tessaly
