@@ -370,10 +370,8 @@ private:
     std::size_t step(const Symbol& s) {
         if (closingIndex_ != kNone)
             return error({"“", closing(), "”之后不再写字"});
-        if (zeroIndex_ != kNone && !(s.kind == Kind::Digit && s.value > 0)) {
-            report(Severity::Error, zeroIndex_, {"“零”后应紧跟非零数字"});
-            return 1;
-        }
+        if (zeroIndex_ != kNone && !(s.kind == Kind::Digit && s.value > 0))
+            return error({"“零”后应紧跟非零数字"});
         if (zeroAmount_ && s.kind != Kind::Closing)
             return error({"“零", unit(), "”之后只写“整”或“正”"});
         switch (s.kind) {
@@ -420,15 +418,19 @@ private:
         return Misplaced::None;
     }
 
-    std::size_t misplace(Misplaced why) {
+    // Reports why a digit cannot stand where it is, at `at`: the character that names its
+    // place when the text is right up to that, the digit otherwise. A missing 零 is named at
+    // the digit it belongs before.
+    std::size_t misplace(Misplaced why, std::size_t at) {
         switch (why) {
             case Misplaced::ExtraZero:
-                report(Severity::Error, zeroIndex_, {"前后两位相连，中间不写“零”"});
+                report(Severity::Error, at, {"与上一位相连，前面不写“零”"});
                 return 1;
             case Misplaced::MissingZero:
                 return error({"前面隔有零位，应先写“零”"});
             default:
-                return error({"数位重复或颠倒，应从大到小书写"});
+                report(Severity::Error, at, {"数位重复或颠倒，应从大到小书写"});
+                return 1;
         }
     }
 
@@ -439,35 +441,77 @@ private:
         const Symbol next = followed ? classify(text_[i_ + 1]) : Symbol{};
         if (next.kind == Kind::Jiao || next.kind == Kind::Fen) {
             const int place = next.kind == Kind::Jiao ? kJiao : kFen;
+            // Where the digit could stand in another place, the fault is its 角 or 分.
+            const std::size_t at = integerFits() || fractionFits() ? i_ + 1 : i_;
             if (place >= digitAt_ || place >= unitAt_)
-                return misplace(Misplaced::Order);
-            if (digitAt_ != kAbove && digitAt_ >= kYuan && unitAt_ != kYuan)
-                return error({"整数部分后缺“圆”或“元”"});
+                return misplace(Misplaced::Order, at);
+            if (digitAt_ != kAbove && digitAt_ >= kYuan && unitAt_ != kYuan) {
+                report(Severity::Error, at, {"整数部分后缺“圆”或“元”"});
+                return 1;
+            }
             if (const Misplaced why = misplaced(place); why != Misplaced::None)
-                return misplace(why);
+                return misplace(why, i_ + 1);
             return take(d, place, 2);
         }
-        if (unitAt_ == kYuan || digitAt_ <= kJiao)
-            return error({"圆以下的数字应带“角”或“分”"});
+        if (unitAt_ == kYuan || digitAt_ <= kJiao) {
+            // The digit is right if 角 or 分 follows it.
+            report(Severity::Error, followed ? i_ + 1 : i_, {"圆以下的数字应带“角”或“分”"});
+            return 1;
+        }
 
         // The digit's place inside its section: the 拾, 佰 or 仟 after it, or the ones.
         const bool placeWritten = next.kind == Kind::Place;
         const int inSection = impliedOne ? 1 : placeWritten ? next.value : 0;
-        const int base = sectionBase();
+        // The first digit of a section takes its section from the unit ahead; the others stay
+        // in the section of the digit before them, and a unit ahead that disagrees is at fault.
+        const int base = sectionEmpty_ ? sectionBase() : currentSection();
         int place = kYuan + base + inSection;
         const Misplaced why = misplaced(place);
-        if (why != Misplaced::None) {
-            // The unit ahead cannot follow what has been read. When the digit fits a lower
-            // section, the text is right up to that unit, and the fault is the unit's.
-            int lower = base - kSection;
-            while (lower >= 0 && misplaced(kYuan + lower + inSection) != Misplaced::None)
-                lower -= kSection;
-            if (lower < 0)
-                return misplace(why);
-            place = kYuan + lower + inSection;
+        if (why == Misplaced::None)
+            return take(d, place, placeWritten ? 2 : 1);
+        // The unit ahead cannot follow what has been read. When the first digit fits a lower
+        // section, the text is right up to that unit, and the fault is the unit's.
+        int lower = base - kSection;
+        while (lower >= lowestSection() && misplaced(kYuan + lower + inSection) != Misplaced::None)
+            lower -= kSection;
+        if (lower >= lowestSection()) {
             lowered_ = why;
+            return take(d, kYuan + lower + inSection, placeWritten ? 2 : 1);
         }
-        return take(d, place, placeWritten ? 2 : 1);
+        // A digit that could stand in another place is right; what follows it is not.
+        const bool right = why != Misplaced::MissingZero && followed && integerFits();
+        return misplace(why, right ? i_ + 1 : i_);
+    }
+
+    // Whether a non-zero digit here could still be a 角 or 分 digit.
+    bool fractionFits() const {
+        return (unitAt_ == kYuan || digitAt_ == kJiao) &&
+               (misplaced(kJiao) == Misplaced::None || misplaced(kFen) == Misplaced::None);
+    }
+
+    // The ones of the section of the last digit, above 圆.
+    int currentSection() const { return (digitAt_ - kYuan) / kSection * kSection; }
+
+    // The lowest section the next digit may take: its own once a digit of it has been read;
+    // below the last unit otherwise, and right below the 万 of 万亿, which 亿 always follows.
+    int lowestSection() const {
+        if (!sectionEmpty_)
+            return currentSection();
+        return unitAt_ == kWanYi ? kYi - kYuan : 0;
+    }
+
+    // Whether a non-zero digit here could still be one of the integer part, in some place.
+    bool integerFits() const {
+        if (digitAt_ < kYuan || unitAt_ <= kYuan)
+            return false;
+        const int top = sectionEmpty_ ? unitAt_ - kYuan - kSection : currentSection();
+        for (int base = std::max(top, 0); base >= lowestSection(); base -= kSection) {
+            for (int inSection = 0; inSection < kSection; ++inSection) {
+                if (misplaced(kYuan + base + inSection) == Misplaced::None)
+                    return true;
+            }
+        }
+        return false;
     }
 
     std::size_t take(int d, int place, std::size_t taken) {
@@ -548,18 +592,31 @@ private:
             zeroAmount_ = true;
             return 2;
         }
+        // A 零 stands for places left out: after a 圆, 万 or 亿, or after a digit with a place
+        // two or more above the next one it could be followed by in its section.
+        const bool adjacent = digitAt_ == kJiao || (digitAt_ - kYuan) % kSection == 1;
+        const bool last = digitAt_ == kFen || (digitAt_ - kYuan) % kSection == 0;
+        const bool fits = sectionEmpty_ || !(adjacent || last);
         if (next == Kind::Jiao || next == Kind::Fen)
-            return zeroPlace(next == Kind::Jiao ? kJiao : kFen);
+            return zeroPlace(next == Kind::Jiao ? kJiao : kFen, fits);
+        if (!fits && adjacent)
+            return error({"前后两位相连，中间不写“零”"});
+        if (!fits)
+            return error({"个位或“分”之后不写“零”"});
         zeroIndex_ = i_;
         return 1;
     }
 
-    // 零角 or 零分: a zero written out in its place, as other systems write cents.
-    std::size_t zeroPlace(int place) {
+    // 零角 or 零分: a zero written out in its place, as other systems write cents. Where a 零
+    // could stand here, the fault is its 角 or 分.
+    std::size_t zeroPlace(int place, bool fits) {
+        const std::size_t at = fits ? i_ + 1 : i_;
         if (place >= digitAt_ || place >= unitAt_)
-            return misplace(Misplaced::Order);
-        if (unitAt_ != kYuan && digitAt_ != kJiao)
-            return error({"整数部分后缺“圆”或“元”"});
+            return misplace(Misplaced::Order, at);
+        if (unitAt_ != kYuan && digitAt_ != kJiao) {
+            report(Severity::Error, at, {"整数部分后缺“圆”或“元”"});
+            return 1;
+        }
         if (spelledIndex_ == kNone)
             spelledIndex_ = i_;
         digitAt_ = place;
