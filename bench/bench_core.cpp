@@ -7,6 +7,7 @@
 
 #include "calc/calculator.h"
 #include "convert/amount.h"
+#include "convert/reader.h"
 #include "memorytextbox.h"
 #include "runtime/error.h"
 #include "runtime/number.h"
@@ -59,11 +60,11 @@ BENCHMARK(BM_TryConvertMix);
 
 // The same in a style far from the window's: 元, 正, no closing after 角, 人民币, wide range.
 void BM_TryConvertMixStyled(benchmark::State& state) {
-    const Style style{.unit = Unit::Common,
-                      .closing = Closing::Exact,
-                      .closeAfterJiao = false,
-                      .prefix = true,
-                      .wide = true};
+    constexpr Style style{.unit = Unit::Common,
+                          .closing = Closing::Exact,
+                          .closeAfterJiao = false,
+                          .prefix = true,
+                          .wide = true};
     runtime::Text money;
     runtime::Text upper;
     std::size_t i = 0;
@@ -87,6 +88,59 @@ BENCHMARK_CAPTURE(BM_Convert, longest_999999999_99, u"999999999.99");
 BENCHMARK_CAPTURE(BM_Convert, zero_heavy_100000001, u"100000001");
 BENCHMARK_CAPTURE(BM_Convert, failing_too_long, u"1000000000");
 BENCHMARK_CAPTURE(BM_Convert, failing_not_a_number, u"abc");
+
+// Uppercase texts as tessaly-convert reads them: correct ones of every length, one with a
+// warning and some with errors.
+constexpr std::array<runtime::TextView, 8> kUpperMix = {
+    u"肆万壹仟捌佰贰拾叁圆伍角壹分",
+    u"伍分",
+    u"人民币壹仟肆佰零玖元伍角",
+    u"贰仟零叁万零伍圆零陆分",
+    u"玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖圆玖角玖分",
+    u"壹亿零壹万圆整",
+    u"壹仟伍圆整",
+    u"一万元整",
+};
+
+// The batch form: one reading reused from text to text.
+void BM_ReadMix(benchmark::State& state) {
+    Reading reading;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        convert::read(kUpperMix[i], reading, std::nullopt);
+        benchmark::DoNotOptimize(reading.amount);
+        i = (i + 1) % kUpperMix.size();
+    }
+}
+BENCHMARK(BM_ReadMix);
+
+// The same through the public API, in UTF-8.
+void BM_ReadMixPublic(benchmark::State& state) {
+    std::array<std::string, kUpperMix.size()> texts;
+    for (std::size_t k = 0; k < texts.size(); ++k)
+        texts[k] = runtime::toUtf8(kUpperMix[k]);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(tessaly::read(texts[i]));
+        i = (i + 1) % texts.size();
+    }
+}
+BENCHMARK(BM_ReadMixPublic);
+
+// The public batch form: one reading reused.
+void BM_ReadToMixPublic(benchmark::State& state) {
+    std::array<std::string, kUpperMix.size()> texts;
+    for (std::size_t k = 0; k < texts.size(); ++k)
+        texts[k] = runtime::toUtf8(kUpperMix[k]);
+    Reading reading;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        tessaly::readTo(reading, texts[i]);
+        benchmark::DoNotOptimize(reading.amount);
+        i = (i + 1) % texts.size();
+    }
+}
+BENCHMARK(BM_ReadToMixPublic);
 
 void BM_Format(benchmark::State& state, runtime::TextView amount) {
     runtime::Text out;

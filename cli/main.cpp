@@ -333,10 +333,10 @@ private:
             failed_ = true;
             return;
         }
-        const tessaly::Check result = tessaly::check(
-            trimmed(line.substr(0, tab)), trimmed(line.substr(tab + 1)), settings_.house());
-        out_.put(kVerdicts[static_cast<std::size_t>(result.verdict)]);
-        const auto& findings = result.findings;
+        tessaly::checkTo(check_, trimmed(line.substr(0, tab)), trimmed(line.substr(tab + 1)),
+                         settings_.house());
+        out_.put(kVerdicts[static_cast<std::size_t>(check_.verdict)]);
+        const auto& findings = check_.findings;
         for (std::size_t i = 0; i < findings.size(); ++i) {
             out_.put(i == 0 ? "\t" : "；");
             if (const std::size_t more = moreThanShown(findings, i)) {
@@ -346,7 +346,7 @@ private:
             tessaly::cli::appendMessage(findings[i].message, out_.buffer());
         }
         out_.endLine();
-        failed_ = failed_ || result.verdict == tessaly::Verdict::Fail;
+        failed_ = failed_ || check_.verdict == tessaly::Verdict::Fail;
     }
 
     // How many findings from `i` on go unshown, when `i` is the first of them: a text with
@@ -390,6 +390,7 @@ private:
     const char* what_ = "";
     std::size_t number_ = 0;
     tessaly::Reading reading_;
+    tessaly::Check check_;
     std::string message_;
 };
 

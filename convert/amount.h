@@ -12,19 +12,25 @@
 namespace tessaly::convert {
 
 // The digit word of one digit character ("0".."9"); "" for any other text.
-runtime::Text NumToChn(runtime::TextView num);
+[[nodiscard]] runtime::Text NumToChn(runtime::TextView num);
 
 // Converts an amount text to its uppercase form in `style`
 // ("41823.51" -> "肆万壹仟捌佰贰拾叁圆伍角壹分"). Overwrites `money` with the amount formatted to
 // two decimals as soon as that succeeds. Every failure (not a number, more integer digits than
 // the style's range, ...) raises runtime::Error; the caller decides how to report it. There is
 // no early exit here: "0" gives "零圆整".
-runtime::Text convertAmount(runtime::Text& money, const Style& style = {});
+[[nodiscard]] runtime::Text convertAmount(runtime::Text& money, const Style& style = {});
+
+// Whether a conversion that does not raise succeeded: true when it did; otherwise `failure`
+// says why.
+struct [[nodiscard]] Converted {
+    std::optional<runtime::ErrorKind> failure;
+    explicit operator bool() const noexcept { return !failure; }
+};
 
 // The same conversion, reporting a failure by its kind instead of raising it, for batch jobs
 // in which many amounts may fail. `upper` is assigned only on success; `money` as above.
-std::optional<runtime::ErrorKind> tryConvertAmount(runtime::Text& money, runtime::Text& upper,
-                                                   const Style& style = {});
+Converted tryConvertAmount(runtime::Text& money, runtime::Text& upper, const Style& style = {});
 
 // What the window and the command line show when an amount cannot be converted.
 inline constexpr runtime::TextView kFailureText = u"零圆零角零分";

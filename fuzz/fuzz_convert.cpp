@@ -7,6 +7,7 @@
 #include "convert/reader.h"
 #include "fuzz_input.h"
 #include "runtime/number.h"
+#include "stylebits.h"
 
 using namespace tessaly;
 
@@ -14,21 +15,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     const unsigned s = data[0];  // the style's choices, one bit each
-    const Style style{s & 1 ? Unit::Common : Unit::Formal, s & 2 ? Closing::Exact : Closing::Whole,
-                      (s & 4) == 0, (s & 8) != 0, (s & 16) != 0};
+    const Style style = support::styleOfBits(s);
     const runtime::Text input = fuzz::decodeText(data + 1, size - 1);
     runtime::Text formatted;
     const bool number = !runtime::tryFormatFixed2(input, formatted);
     runtime::Text money = input;
     runtime::Text upper;
-    if (convert::tryConvertAmount(money, upper, style)) {
+    if (!convert::tryConvertAmount(money, upper, style)) {
         const std::size_t digits = formatted.find(u'.') - formatted.starts_with(u'-');
         TESSALY_CHECK(!number || digits > (style.wide ? 16u : 9u), input);
         return 0;
     }
     TESSALY_CHECK(number && money == formatted, input);
-    const convert::Reading reading = convert::readUppercase(upper);
-    TESSALY_CHECK(reading.amount == money, upper);
+    Reading reading;
+    convert::read(upper, reading, std::nullopt);
+    TESSALY_CHECK(reading.amount == runtime::toUtf8(money), upper);
     // The amount read means no error; the one warning left is for an open 角.
     TESSALY_CHECK(reading.findings.size() == (!style.closeAfterJiao && upper.ends_with(u'角')),
                   upper);

@@ -10,6 +10,6 @@ enum class ArithOp { Add, Subtract, Multiply, Divide };
 // invalid operation (0 / 0, inf - inf, ...), a division by zero (a / 0 with a != 0), a result
 // beyond the double's range, or an infinite operand. Underflow and inexact results are not
 // failures.
-double checkedArithmetic(ArithOp op, double a, double b);
+[[nodiscard]] double checkedArithmetic(ArithOp op, double a, double b);
 
 }  // namespace tessaly::runtime

@@ -10,7 +10,7 @@
 namespace tessaly::runtime {
 
 // Narrows to 16 bits; a value outside -32768..32767 raises Overflow.
-constexpr std::int16_t toInt16(std::int64_t value) {
+[[nodiscard]] constexpr std::int16_t toInt16(std::int64_t value) {
     if (value < std::numeric_limits<std::int16_t>::min() ||
         value > std::numeric_limits<std::int16_t>::max()) {
         throw Error(ErrorKind::Overflow);
@@ -18,7 +18,7 @@ constexpr std::int16_t toInt16(std::int64_t value) {
     return static_cast<std::int16_t>(value);
 }
 
-constexpr std::int16_t sub16(std::int16_t a, std::int16_t b) {
+[[nodiscard]] constexpr std::int16_t sub16(std::int16_t a, std::int16_t b) {
     return toInt16(std::int64_t{a} - b);
 }
 

@@ -19,10 +19,6 @@ constexpr std::int64_t kExponentLimit = 1'000'000'000;
 // Decimal digits before the point of the largest double.
 constexpr std::int64_t kMaxDoubleIntegerDigits = 309;
 
-bool isSpace(char16_t c) noexcept {
-    return c == u' ' || c == u'\t';
-}
-
 // Both read "," groups of three in the integer part, so that a grouped amount is one number
 // to the conversion and to the calculator alike.
 enum class Grammar {
@@ -117,7 +113,7 @@ std::size_t scanExponent(TextView s, std::size_t i, std::int64_t& exponent) noex
 
 void scan(TextView s, Grammar grammar, Decimal& d) {
     std::size_t i = 0;
-    while (i < s.size() && isSpace(s[i]))
+    while (i < s.size() && isBlank(s[i]))
         ++i;
     if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) {
         d.negative = s[i] == u'-';
@@ -140,7 +136,7 @@ void scan(TextView s, Grammar grammar, Decimal& d) {
         return;  // not found: a lone sign or point is no number
     i = scanExponent(s, i, d.exponent);
     if (grammar == Grammar::Amount) {
-        while (i < s.size() && isSpace(s[i]))
+        while (i < s.size() && isBlank(s[i]))
             ++i;
         if (i != s.size())
             return;
@@ -188,12 +184,14 @@ void appendAscii(Text& out, const char* first, const char* last) {
 
 }  // namespace
 
-std::optional<ErrorKind> tryFormatFixed2(TextView amount, Text& out) {
+std::optional<ErrorKind> tryFormatFixed2(TextView amount, Text& out, bool* rounded) {
     Decimal d;
     scan(amount, Grammar::Amount, d);
     if (!d.found)
         return ErrorKind::NotANumber;
     const std::int64_t first = d.firstSignificant();
+    if (rounded)
+        *rounded = false;
     if (first == d.digitCount()) {
         out.assign(u"0.00");
         return std::nullopt;
@@ -206,6 +204,10 @@ std::optional<ErrorKind> tryFormatFixed2(TextView amount, Text& out) {
     // with a place left in front for a carry and a sign.
     const std::int64_t cutoff = d.pointPos() + 2;
     const bool roundUp = d.digit(cutoff) >= u'5';
+    if (rounded) {
+        for (std::int64_t k = std::max(cutoff, first); k < d.digitCount() && !*rounded; ++k)
+            *rounded = d.digit(k) != u'0';
+    }
     const std::int64_t from = std::min(first, d.pointPos() - 1);  // at least one integer digit
     const auto count = static_cast<std::size_t>(cutoff - from);
 

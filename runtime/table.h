@@ -17,7 +17,7 @@ public:
     constexpr explicit TextTable(const std::array<TextView, N>& entries) : entries_(entries) {}
 
     // Entry `index`; an index outside 0..N-1 raises OutOfBounds.
-    constexpr TextView at(std::int64_t index) const {
+    [[nodiscard]] constexpr TextView at(std::int64_t index) const {
         if (index < 0 || index >= static_cast<std::int64_t>(N)) {
             throw Error(ErrorKind::OutOfBounds);
         }

@@ -20,7 +20,12 @@ std::string toUtf8(TextView text) {
 }
 
 void appendUtf8(TextView text, std::string& out) {
-    out.reserve(out.size() + text.size() * 3);
+    // Written through a pointer into room for the longest form (three bytes a code unit), then
+    // cut to what was written: one size check per text rather than per byte.
+    const std::size_t start = out.size();
+    out.resize(start + text.size() * 3);
+    char* p = out.data() + start;
+    const auto put = [&p](char32_t byte) { *p++ = static_cast<char>(byte); };
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
@@ -31,26 +36,35 @@ void appendUtf8(TextView text, std::string& out) {
             c = 0xFFFD;  // a lone surrogate has no UTF-8 form
         }
         if (c < 0x80) {
-            out += static_cast<char>(c);
+            put(c);
         } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
+            put(0xC0 | (c >> 6));
+            put(0x80 | (c & 0x3F));
         } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
+            put(0xE0 | (c >> 12));
+            put(0x80 | ((c >> 6) & 0x3F));
+            put(0x80 | (c & 0x3F));
+        } else {  // two code units become four bytes
+            put(0xF0 | (c >> 18));
+            put(0x80 | ((c >> 12) & 0x3F));
+            put(0x80 | ((c >> 6) & 0x3F));
+            put(0x80 | (c & 0x3F));
         }
     }
+    out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 Text fromUtf8(std::string_view text) {
     Text out;
-    out.reserve(text.size());
+    fromUtf8(text, out);
+    return out;
+}
+
+void fromUtf8(std::string_view text, Text& out) {
+    // Every byte gives at most one code unit, so the room is made once and written through a
+    // pointer.
+    out.resize(text.size());
+    char16_t* p = out.data();
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const auto isCont = [&](std::size_t i) { return i < text.size() && (byte(i) & 0xC0) == 0x80; };
     std::size_t i = 0;
@@ -78,14 +92,14 @@ Text fromUtf8(std::string_view text) {
             n = 4;
         }
         if (c >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+            *p++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            *p++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
         } else {
-            out += static_cast<char16_t>(c);
+            *p++ = static_cast<char16_t>(c);
         }
         i += n;
     }
-    return out;
+    out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 }  // namespace tessaly::runtime

@@ -77,7 +77,7 @@ TEST(Writing, GivesTheUppercaseForm) {
         rt::Text money = c.amount;
         rt::Text batchMoney = c.amount;
         rt::Text upper = u"untouched";
-        const bool failed = convert::tryConvertAmount(batchMoney, upper, c.style).has_value();
+        const bool failed = !convert::tryConvertAmount(batchMoney, upper, c.style);
         EXPECT_EQ(failed, c.upper == nullptr);
         EXPECT_EQ(rt::toUtf8(upper), rt::toUtf8(c.upper ? c.upper : u"untouched"));
         if (failed)

@@ -8,6 +8,7 @@
 
 #include "convert/amount.h"
 #include "convert/reader.h"
+#include "stylebits.h"
 
 namespace {
 
@@ -23,6 +24,30 @@ std::vector<std::string> described(const std::vector<Finding>& findings) {
                       " " + f.message);
     return out;
 }
+
+// Any finding is short and safe to print: no raw control character, at most eight in full
+// and one that counts the rest; a whole writing it advises reads back to the same amount.
+void expectSafeAndRight(const Reading& reading) {
+    EXPECT_LE(reading.findings.size(), 9u);
+    for (const Finding& f : reading.findings) {
+        EXPECT_GT(f.position, 0u) << f.message;
+        EXPECT_LT(f.message.size(), 300u);
+        EXPECT_THAT(f.message, Not(ContainsRegex("[\x01-\x1f\x7f]")));
+        for (const std::string_view marker : {"不必写出，应写“", "零元写作“"}) {
+            const std::size_t advice = f.message.find(marker);
+            if (advice == std::string::npos)
+                continue;
+            const std::string whole = f.message.substr(advice + marker.size());
+            const Reading again = tessaly::read(whole.substr(0, whole.rfind("”")));
+            EXPECT_THAT(again.findings, IsEmpty()) << f.message;
+            if (reading.amount) {
+                EXPECT_EQ(again.amount, reading.amount) << f.message;
+            }
+        }
+    }
+}
+
+const std::string kMillion(1'000'000, 'x');
 
 // Reading and checking go through the public API, so that its UTF-8 is tested with them.
 TEST(Reading, GivesTheAmountAndNamesEachRuleWhereItIsBroken) {
@@ -42,20 +67,44 @@ TEST(Reading, GivesTheAmountAndNamesEachRuleWhereItIsBroken) {
         {"拾伍圆整", "W@1 应写“壹”", "15.00"}, {"负拾万圆整", "W@2 应写“壹”", "-100000.00"},
         {"一万元整", "E@1 应写“壹”"}, {"壹😀圆😀整", "E@4 不是大写金额用字"},
         {"人民币 壹圆整", "E@4 不得留空"}, {"负人民币伍圆整", "E@2 最前面"},
-        {"伍负圆整", "E@2 最前面"}, {"人民币负", "E@0 没有金额"}, {"负零圆整", "E@1 不写“负”"},
-        {"零伍分", "E@1 不以“零”开头"}, {"零圆伍角整", "E@3 只写“整”或“正”"},
-        {"壹仟零佰圆整", "E@3 紧跟非零数字"}, {"壹零零壹圆整", "E@2 紧跟非零数字"},
-        {"壹拾零", "E@3 紧跟非零数字"}, {"壹拾零伍圆整", "E@3 不写“零”"},
-        {"壹万零伍仟圆整", "E@3 不写“零”"}, {"壹仟伍圆整", "E@3 应先写“零”"},
+        {"伍负圆整", "E@2 最前面"}, {"人民币负", "E@5 没有金额"}, {"负零圆整", "E@1 不写“负”"},
+        {"零伍分", "E@1 不以“零”开头"}, {"零圆伍角整", "W@1 应写“伍角整”", "0.50"}, {"零圆伍整", "E@3 只写“整”或“正”"},
+        {"壹仟零佰圆整", "E@4 第4个字“佰”：“零”后应紧跟非零数字"}, {"壹零零壹圆整", "E@2 个位或“分”之后不写“零”"},
+        {"壹拾零", "E@3 不写“零”"}, {"壹仟零", "E@3 紧跟非零数字"}, {"壹拾零伍圆整", "E@3 不写“零”"},
+        {"壹万零伍仟圆整", "E@5 第5个字“仟”：与上一位相连，前面不写“零”"}, {"壹仟伍圆整", "E@3 应先写“零”"},
         {"壹拾圆伍分", "E@4 应先写“零”"}, {"壹亿伍仟柒佰圆整", "E@3 应先写“零”"},
         {"壹佰拾伍圆整", "E@3 “拾”前应有数字"}, {"圆整", "E@1 “圆”前应有数字"},
-        {"拾拾圆整", "E@2 “拾”前应有数字"}, {"壹拾柒仟圆整", "E@3 从大到小"},
+        {"拾拾圆整", "E@2 “拾”前应有数字"}, {"壹拾柒仟圆整", "E@4 第4个字“仟”：数位重复或颠倒"},
         {"壹亿亿圆整", "E@3 从大到小"}, {"伍角圆整", "E@3 从大到小"},
         {"壹亿万圆整", "E@3 不写“万”"}, {"壹万亿万圆整", "E@4 不写“万”"},
-        {"壹佰伍角整", "E@3 缺“圆”或“元”"}, {"壹万", "E@2 缺“圆”或“元”"},
+        {"壹佰伍角整", "E@4 缺“圆”或“元”"}, {"壹拾万伍亿圆整", "E@4 应先写“零”"}, {"壹亿壹仟万壹亿圆整", "E@7 “亿”：数位重复"}, {"壹圆壹角壹角", "E@6 “角”：数位重复"}, {"壹万", "E@2 缺“圆”或“元”"},
         {"壹圆伍", "E@3 “角”或“分”"}, {"壹圆", "E@2 “圆”后应写“整”或“正”"},
         {"壹元", "E@2 “元”后应写“整”或“正”"}, {"伍分整", "E@3 “分”后不写“整”"},
-        {"壹圆整伍角", "E@4 不再写字"}
+        {"壹圆整伍角", "E@4 不再写字"},
+        // Blamed where the text stops being a correct beginning, never inside one, but for a
+        // missing 零 (at the digit it belongs before).
+        {"壹万壹仟圆亿", "E@6 从大到小"}, {"捌万零贰拾万元整", "E@6 从大到小"},
+        {"壹佰零陆亿零贰仟万佰圆零肆角", "E@9 “万”：与前面的“零”不符"},
+        {"壹亿零伍仟万圆整", "E@6 “万”：与前面的“零”不符"}, {"壹亿贰万亿圆整", "E@3 应先写“零”"},
+        {"壹万亿贰万亿圆整", "E@4 应先写“零”"}, {"壹亿零贰万亿圆整", "E@6 从大到小"},
+        {"", "E@1 没有金额"}, {" \t ", "E@1 没有金额"}, {"负", "E@2 没有金额"}, {"人民币", "E@4 没有金额"},
+        // Zero cents written out, as other systems write them: read, with the standard writing.
+        {"壹元零角伍分", "W@3 第3个字“零”：“零角”不必写出，应写“壹元零伍分”", "1.05"},
+        {"壹拾元零角零分", "W@4 应写“壹拾元整”", "10.00"},
+        {"零元伍角零分", "W@1 “零元”不必写出，应写“伍角整”", "0.50"},
+        {"人民币负零圆零角伍分", "W@5 应写“人民币负伍分”", "-0.05"},
+        {"零圆零角零分", "W@3 “零角”不必写出，应写“零圆整”", "0.00"},
+        {"壹圆零角整", "W@3 应写“壹圆整”", "1.00"}, {"负零元零角零分", "E@1 不写“负”"},
+        {"壹元零零角", "E@4 紧跟非零数字"}, {"壹圆零伍角整", "E@5 前面不写“零”"}, {"壹元零分整", "E@5 “分”后不写“整”"},
+        {"壹拾零角", "E@3 缺“圆”或“元”"}, {"壹元零伍分零角", "E@6 从大到小"}, {"零角伍分", "E@1"},
+        // Blanks around are no part of the text; inside, every character is named safely.
+        {" 壹圆整 ", "", "1.00"}, {"\t人民币壹元整\r\n", "", "1.00"},
+        {"\u3000壹圆整\u00a0", "", "1.00"}, {"壹圆\n整", "E@3 第3个字“U+000A”：金额中间不得留空"},
+        {"壹\u200b圆整", "E@2 第2个字“U+200B”"}, {"\xef\xbb\xbf壹圆整", "E@1 “U+FEFF”"},
+        {"壹\x1b[31m圆整", "E@2 第2个字“U+001B”"}, {"壹\u202e圆整", "E@2 “U+202E”"},
+        {"壹\U0010FFFF圆\U000E0041整", "E@2 “U+10FFFF”"}, {"壹\U0010FFFF圆\U000E0041整", "E@4 “U+E0041”"},
+        {"\xe0\x80\xb5圆整", "E@1 第1个字“\ufffd”：不是大写金额用字"},
+        {kMillion.c_str(), "E@9 第9个字起另有999992处错误"},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -68,6 +117,27 @@ TEST(Reading, GivesTheAmountAndNamesEachRuleWhereItIsBroken) {
                     Conditional(finding.empty(), IsEmpty(),
                                 Contains(AllOf(StartsWith(finding.substr(0, space + 1)),
                                                HasSubstr(finding.substr(space + 1))))));
+        expectSafeAndRight(reading);
+    }
+}
+
+// What a clerk may have meant, each character written with the one that belongs there.
+TEST(Reading, SuggestsTheCharacterMeant) {
+    const std::pair<const char*, const char*> slips[] = {
+        // clang-format off
+        {"〇", "零"}, {"一", "壹"}, {"二", "贰"}, {"三", "叁"}, {"四", "肆"}, {"五", "伍"},
+        {"六", "陆"}, {"七", "柒"}, {"八", "捌"}, {"九", "玖"}, {"0", "零"}, {"1", "壹"},
+        {"2", "贰"}, {"3", "叁"}, {"4", "肆"}, {"5", "伍"}, {"6", "陆"}, {"7", "柒"}, {"8", "捌"},
+        {"9", "玖"}, {"０", "零"}, {"１", "壹"}, {"２", "贰"}, {"３", "叁"}, {"４", "肆"},
+        {"５", "伍"}, {"６", "陆"}, {"７", "柒"}, {"８", "捌"}, {"９", "玖"}, {"十", "拾"},
+        {"百", "佰"}, {"千", "仟"}, {"两", "贰"}, {"毛", "角"}, {"另", "零"}, {"廿", "贰拾"},
+        {"念", "贰拾"},
+        // clang-format on
+    };
+    for (const auto& [written, meant] : slips) {
+        EXPECT_THAT(described(tessaly::read(std::string("壹") + written + "圆整").findings),
+                    ElementsAre(HasSubstr(std::string("不是大写金额用字，应写“") + meant + "”")))
+            << written;
     }
 }
 
@@ -77,19 +147,36 @@ TEST(Checking, ComparesTheUppercaseWithTheDigits) {
         const char* upper;
         Verdict verdict;
         const char* says = "";
+        std::optional<Style> house = std::nullopt;
     } cases[] = {
         // clang-format off
         {"41823.51", "肆万壹仟捌佰贰拾叁圆伍角壹分", Verdict::Ok},
-        {" 1,680.324", "人民币壹仟陆佰捌拾元叁角贰分", Verdict::Ok},
+        {" 1,680.324", "人民币壹仟陆佰捌拾元叁角贰分", Verdict::Warn, "已四舍五入到分：1680.32"},
         {"1409.5", "人民币壹仟肆佰零玖元伍角", Verdict::Warn, "W@12"},
         {"100010000", "壹亿零壹仟圆整", Verdict::Fail, "E@0 大写为 100001000.00，小写为 100010000.00"},
         {"-5", "伍圆整", Verdict::Fail, "大写为 5.00，小写为 -5.00"},
         {"1", "壹圆", Verdict::Fail, "E@2"},
         {"abc", "壹圆整", Verdict::Fail, "E@0 小写金额“abc”不是数字"},
+        {"1\x1b", "壹圆整", Verdict::Fail, "小写金额“1U+001B”不是数字"},
+        {kMillion.c_str(), "壹圆整", Verdict::Fail, "xxxxxxxxxx…（共1000000个字）”不是数字"},
+        {"1.004", "壹圆整", Verdict::Warn, "W@0 小写金额“1.004”有两位以上小数，已四舍五入到分：1.00"},
+        {"1.0050", "壹圆零壹分", Verdict::Warn, "四舍五入"}, {"1.000", "壹圆整", Verdict::Ok},
+        {"1.05", "壹元零角伍分", Verdict::Warn, "W@3 第3个字“零”：“零角”不必写出，应写“壹元零伍分”"},
+        {" 1234.50\r\n", "壹仟贰佰叁拾肆圆伍角整", Verdict::Ok},
+        // A house style: each departure from it is a warning.
+        {"1", "壹圆整", Verdict::Warn, "W@2 第2个字“圆”：按指定格式应写“元”", Style{.unit = Unit::Common}},
+        {"1", "壹元整", Verdict::Warn, "W@2 第2个字“元”：按指定格式应写“圆”", Style{}},
+        {"1", "壹圆整", Verdict::Warn, "W@3 第3个字“整”：按指定格式应写“正”", Style{.closing = Closing::Exact}},
+        {"1", "壹圆正", Verdict::Warn, "W@3 第3个字“正”：按指定格式应写“整”", Style{}},
+        {"1.5", "壹圆伍角", Verdict::Ok, "", Style{.closeAfterJiao = false}},
+        {"1.5", "壹圆伍角", Verdict::Warn, "W@4 第4个字“角”：按会计规定，“角”后应写", Style{}},
+        {"-1", "负壹圆整", Verdict::Warn, "W@1 第1个字“负”：按指定格式，金额前应写“人民币”", Style{.prefix = true}},
+        {"1", "人民币壹圆整", Verdict::Ok, "", Style{}},
+        {"1", "人民币壹元正", Verdict::Ok, "", Style{.unit = Unit::Common, .closing = Closing::Exact, .prefix = true}},
         // clang-format on
     };
     for (const auto& c : cases) {
-        const Check check = tessaly::check(c.amount, c.upper);
+        const Check check = tessaly::check(c.amount, c.upper, c.house);
         EXPECT_EQ(check.verdict, c.verdict) << c.upper;
         EXPECT_THAT(described(check.findings),
                     Conditional(c.verdict == Verdict::Ok, IsEmpty(), Contains(HasSubstr(c.says))));
@@ -105,18 +192,17 @@ TEST(RoundTrip, ReadingWhatWasWrittenGivesItBack) {
         for (char16_t& d : digits)
             d = static_cast<char16_t>(random() % 2 ? u'0' + random() % 10 : u'0');
         const rt::Text amount = (random() % 4 ? u"" : u"-") + digits + u"e-2";
-        for (unsigned s = 0; s < 32; ++s) {
-            const Style style{s & 1 ? Unit::Common : Unit::Formal,
-                              s & 2 ? Closing::Exact : Closing::Whole, (s & 4) == 0, (s & 8) != 0,
-                              (s & 16) != 0};
+        for (unsigned s = 0; s < tessaly::support::kStyleCount; ++s) {
+            const Style style = tessaly::support::styleOfBits(s);
             rt::Text money = amount;
             rt::Text upper;
-            if (convert::tryConvertAmount(money, upper, style)) {
+            if (!convert::tryConvertAmount(money, upper, style)) {
                 EXPECT_GT(money.size() - money.starts_with(u'-'), style.wide ? 19u : 12u);
                 continue;
             }
-            const convert::Reading reading = convert::readUppercase(upper);
-            ASSERT_EQ(reading.amount, money) << rt::toUtf8(upper);  // so no error either
+            Reading reading;
+            convert::read(upper, reading, std::nullopt);
+            ASSERT_EQ(reading.amount, rt::toUtf8(money)) << rt::toUtf8(upper);  // so no error
             EXPECT_EQ(reading.findings.size(), !style.closeAfterJiao && upper.ends_with(u'角'));
             rt::Text again = money;
             EXPECT_EQ(convert::convertAmount(again, reading.style), upper);
@@ -126,13 +212,34 @@ TEST(RoundTrip, ReadingWhatWasWrittenGivesItBack) {
 
 TEST(PublicApi, WritesAndReadsUtf8) {
     EXPECT_EQ(toUppercase("41823.51"), "肆万壹仟捌佰贰拾叁圆伍角壹分");
-    EXPECT_EQ(toUppercase("1000000000000", {Unit::Common, Closing::Exact, true, true, true}),
+    EXPECT_EQ(toUppercase(
+                  "1000000000000",
+                  {.unit = Unit::Common, .closing = Closing::Exact, .prefix = true, .wide = true}),
               "人民币壹万亿元正");
     EXPECT_EQ(toUppercase("1000000000"), std::nullopt);
     EXPECT_EQ(readUppercase("负伍圆整"), "-5.00");
     EXPECT_EQ(readUppercase("壹亿万圆整"), std::nullopt);
     EXPECT_THAT(described(tessaly::read("壹亿万圆整").findings),
                 ElementsAre("E@3 第3个字“万”：亿后的万位全为零，不写“万”"));
+    // The style read, and the house style's warnings, reach the public reading.
+    const Reading reading = tessaly::read(" 人民币壹元伍角正 ", Style{.closeAfterJiao = false});
+    EXPECT_EQ(reading.amount, "1.50");
+    EXPECT_EQ(reading.style.unit, Unit::Common);
+    EXPECT_EQ(reading.style.closing, Closing::Exact);
+    EXPECT_TRUE(reading.style.prefix);
+    EXPECT_TRUE(reading.style.closeAfterJiao);
+    EXPECT_THAT(described(reading.findings), ElementsAre("W@6 第6个字“元”：按指定格式应写“圆”",
+                                                         "W@9 第9个字“正”：按指定格式应写“整”"));
+    Reading reused = reading;
+    tessaly::readTo(reused, "伍角");
+    EXPECT_EQ(reused.amount, "0.50");
+    EXPECT_FALSE(reused.style.closeAfterJiao);
+    EXPECT_FALSE(reused.style.prefix);
+    EXPECT_THAT(described(reused.findings), ElementsAre(StartsWith("W@2")));
+    Check checked = tessaly::check("2", "壹圆整");
+    tessaly::checkTo(checked, "1", "壹圆整");
+    EXPECT_EQ(checked.verdict, Verdict::Ok);
+    EXPECT_THAT(checked.findings, IsEmpty());
 }
 
 }  // namespace

@@ -1,22 +1,13 @@
 #pragma once
 
 // Tessaly's engine: amounts of money written in uppercase Chinese financial numerals, and such
-// texts read back and checked.
-//
-// - Every text passed in or returned is UTF-8; a malformed sequence is read as U+FFFD.
-// - Spaces, tabs, U+3000 (full-width space) and U+00A0 around an amount or an uppercase text
-//   are ignored; inside an uppercase text a gap is an error.
-// - Every call may be made from any number of threads at once: nothing is shared between calls.
-// - No call throws for any input, however long or malformed: what is wrong with it is in the
-//   result. Only running out of memory throws (std::bad_alloc).
+// texts read back and checked. Every text here is UTF-8.
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <tessaly/version.h>
 
 namespace tessaly {
 
@@ -27,24 +18,14 @@ enum class Unit { Formal, Common };
 // The closing character after 圆/元 (and, if wanted, after 角): 整 or 正.
 enum class Closing { Whole, Exact };
 
-// How an amount is written. The default is the window's writing: 圆, 整 after 圆 and after 角,
-// no prefix, at most nine integer digits. Name the fields that differ from it:
-//     tessaly::write("1.50", {.unit = tessaly::Unit::Common, .prefix = true})  // 人民币壹元伍角整
-// New fields may come, so fill a Style by name (designated initializers are C++20; GCC and
-// Clang take them in C++17 too), or field by field, never by position.
+// How an amount is written. The default is the window's writing: 圆, 整 after 圆 and after
+// 角, no prefix, at most nine integer digits.
 struct Style {
-    // 圆 (Formal) or 元 (Common) after the ones digit: 壹圆整 / 壹元整.
-    Unit unit = Unit::Formal;
-    // 整 (Whole) or 正 (Exact) at the end of an amount without cents: 捌圆整 / 捌圆正.
-    Closing closing = Closing::Whole;
-    // Whether an amount ending in 角 is closed too: 伍角整 (true) or 伍角 (false). One ending in
-    // 分 never is.
-    bool closeAfterJiao = true;
-    // 人民币 in front (before 负 for a negative amount): 人民币负伍圆整.
-    bool prefix = false;
-    // Up to sixteen integer digits (amounts below 10^16, 万亿 places) instead of nine (below
-    // 10^9, as the window writes).
-    bool wide = false;
+    Unit unit = Unit::Formal;          // 圆 / 元
+    Closing closing = Closing::Whole;  // 整 / 正
+    bool closeAfterJiao = true;        // 伍角整 rather than 伍角
+    bool prefix = false;               // 人民币 in front, before 负
+    bool wide = false;                 // up to sixteen integer digits (below 10^16) instead of nine
 };
 
 // Why an amount could not be written.
@@ -63,17 +44,14 @@ struct Written {
 };
 
 // The uppercase form of an amount in digits ("41823.51" -> 肆万壹仟捌佰贰拾叁圆伍角壹分),
-// rounded to cents half away from zero. An amount is an optional sign ("+" or "-"), decimal
-// digits with an optional point ("-.5", "007.50"), optionally "," between groups of three
-// integer digits ("1,234.5"), and an optional exponent ("1e3", "2.5E-1"). A negative amount is
-// written with 负; one that rounds to zero is 零圆整.
+// rounded to cents half away from zero.
 [[nodiscard]] Written write(std::string_view amount, const Style& style = {});
 
 // The same, appended to `out` (left as it was on failure): a batch that reuses one string
 // allocates nothing per amount.
 [[nodiscard]] Failure writeTo(std::string& out, std::string_view amount, const Style& style = {});
 
-// write(amount, style).text, or nothing on failure, for a one-line use.
+// write(amount, style).text, or nothing on failure.
 [[nodiscard]] std::optional<std::string> toUppercase(std::string_view amount,
                                                      const Style& style = {});
 
@@ -82,8 +60,9 @@ enum class Severity { Error, Warning };
 // One thing found in an uppercase text, or in the digits beside it.
 struct Finding {
     Severity severity = Severity::Error;
-    // Of the character concerned in the uppercase text, counted in characters from 1; 0 when
-    // the finding is about the text as a whole or about the digits.
+    // Of the character concerned in the uppercase text, counted in characters from 1 (where
+    // nothing is written yet, the place the missing part belongs); 0 when the finding is about
+    // the digits beside the text.
     std::size_t position = 0;
     // Short plain Chinese for a clerk, position included: 第3个字“万”：亿后的万位全为零，不写“万”
     std::string message;
@@ -99,12 +78,18 @@ struct Reading {
     Style style;
 };
 
-// Reads an uppercase amount in any writing style, up to sixteen integer digits.
-// `house`, when given, is the style the text must follow: a departure from it is a warning.
+// Reads an uppercase amount in any writing style, up to sixteen integer digits. Blanks around
+// the text (spaces, tabs, U+3000, U+00A0, CR, LF) are ignored; a gap inside it is an error.
+// Positions count in the text as given. A text gets at most eight findings in full; one more
+// counts the rest. With a house style, the text must also follow it: each departure is a
+// warning (圆 where the house writes 元 or the reverse, 整 for 正 or the reverse, 人民币
+// missing where the house writes it); a house style that leaves 角 open drops the warning for
+// a missing 整 after 角.
 [[nodiscard]] Reading read(std::string_view upper,
                            const std::optional<Style>& house = std::nullopt);
 
-// The same into `out`, reusing its storage: for batches of many lines.
+// The same into `out`, reusing its storage: a batch that reads many texts into one Reading
+// allocates nothing for a text without findings.
 void readTo(Reading& out, std::string_view upper, const std::optional<Style>& house = std::nullopt);
 
 // The amount an uppercase text names, as [-]digits.dd; nothing when the text has an error.
@@ -119,8 +104,13 @@ struct Check {
 
 // Checks an uppercase text against the amount in digits beside it (rounded to cents as the
 // conversion rounds): Fail when the text has an error, when the digits are not a number, or
-// when the two name different amounts; Warn when the text is correct with warnings.
+// when the two name different amounts; Warn when the text is correct with warnings, or when
+// the digits had more than two decimals. `house` as for read().
 [[nodiscard]] Check check(std::string_view amount, std::string_view upper,
                           const std::optional<Style>& house = std::nullopt);
+
+// The same into `out`, reusing its storage, for batches as readTo().
+void checkTo(Check& out, std::string_view amount, std::string_view upper,
+             const std::optional<Style>& house = std::nullopt);
 
 }  // namespace tessaly
