@@ -138,27 +138,4 @@ void appendQuoted(std::string_view text, std::string& out) {
     out += " characters)";
 }
 
-void appendMessage(std::string_view message, std::string& out) {
-    static constexpr std::string_view kOpen = "“";
-    static constexpr std::string_view kClose = "”";
-    while (!message.empty()) {
-        const std::size_t open = message.find(kOpen);
-        const std::size_t start =
-            open == std::string_view::npos ? message.size() : open + kOpen.size();
-        appendEscaped(message.substr(0, start), out);
-        message.remove_prefix(start);
-        if (open == std::string_view::npos)
-            return;
-        const std::size_t close = std::min(message.find(kClose), message.size());
-        const std::size_t left = appendEscaped(message.substr(0, close), out, kQuotedChars);
-        message.remove_prefix(close);
-        if (left > 0) {
-            out += "…";
-            out += message.substr(0, std::min(message.size(), kClose.size()));
-            message.remove_prefix(std::min(message.size(), kClose.size()));
-            out += "（共" + std::to_string(kQuotedChars + left) + "字）";
-        }
-    }
-}
-
 }  // namespace tessaly::cli

@@ -22,8 +22,4 @@ std::size_t appendEscaped(std::string_view text, std::string& out,
 // characters, then "…" and its length: "xxx…" (1000000 characters).
 void appendQuoted(std::string_view text, std::string& out);
 
-// Appends a message of the engine escaped, every “quoted stretch” in it shortened as above:
-// “xxx…”（共1000000字）.
-void appendMessage(std::string_view message, std::string& out);
-
 }  // namespace tessaly::cli

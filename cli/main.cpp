@@ -244,9 +244,6 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-// A text gets at most this many findings, then one line counting the rest.
-constexpr std::size_t kShownFindings = 8;
-
 // Why an amount could not be written, for a clerk.
 std::string_view reason(tessaly::Failure failure, std::string_view amount,
                         const tessaly::Style& style) {
@@ -310,16 +307,10 @@ private:
         if (reading_.amount)
             out_.put(*reading_.amount);
         out_.endLine();
-        const auto& findings = reading_.findings;
-        for (std::size_t i = 0; i < findings.size(); ++i) {
-            if (const std::size_t more = moreThanShown(findings, i)) {
-                report(text, "另有" + std::to_string(more) + "处问题未列出", Source::Ours,
-                       !anyError(findings, i));
-                break;
-            }
-            report(text, findings[i].message, Source::Engine,
-                   findings[i].severity == tessaly::Severity::Warning);
-        }
+        // The engine names at most eight findings of a text and counts the rest in one more.
+        for (const tessaly::Finding& finding : reading_.findings)
+            report(text, finding.message, Source::Engine,
+                   finding.severity == tessaly::Severity::Warning);
         failed_ = failed_ || !reading_.amount;
     }
 
@@ -336,31 +327,12 @@ private:
         tessaly::checkTo(check_, trimmed(line.substr(0, tab)), trimmed(line.substr(tab + 1)),
                          settings_.house());
         out_.put(kVerdicts[static_cast<std::size_t>(check_.verdict)]);
-        const auto& findings = check_.findings;
-        for (std::size_t i = 0; i < findings.size(); ++i) {
+        for (std::size_t i = 0; i < check_.findings.size(); ++i) {
             out_.put(i == 0 ? "\t" : "；");
-            if (const std::size_t more = moreThanShown(findings, i)) {
-                out_.put("另有" + std::to_string(more) + "处问题未列出");
-                break;
-            }
-            tessaly::cli::appendMessage(findings[i].message, out_.buffer());
+            tessaly::cli::appendEscaped(check_.findings[i].message, out_.buffer());
         }
         out_.endLine();
         failed_ = failed_ || check_.verdict == tessaly::Verdict::Fail;
-    }
-
-    // How many findings from `i` on go unshown, when `i` is the first of them: a text with
-    // more than one finding beyond kShownFindings gets those counted in one.
-    static std::size_t moreThanShown(const std::vector<tessaly::Finding>& findings, std::size_t i) {
-        return i == kShownFindings && findings.size() > kShownFindings + 1 ? findings.size() - i
-                                                                           : 0;
-    }
-    static bool anyError(const std::vector<tessaly::Finding>& findings, std::size_t from) {
-        for (std::size_t i = from; i < findings.size(); ++i) {
-            if (findings[i].severity == tessaly::Severity::Error)
-                return true;
-        }
-        return false;
     }
 
     // Whether a message may echo the input, and so must be escaped.
@@ -376,7 +348,7 @@ private:
         tessaly::cli::appendQuoted(text, message_);
         message_.append(warning ? ": warning: " : ": ");
         if (source == Source::Engine)
-            tessaly::cli::appendMessage(message, message_);
+            tessaly::cli::appendEscaped(message, message_);
         else
             message_.append(message);
         message_ += '\n';

@@ -144,7 +144,7 @@ TEST_F(Cli, KeepsItsContract) {
         {"--check", "1\t" + std::string(1'000'000, 'x'), 1,
          AllOf(StartsWith("fail\t第1个字“x”"), atMostLines(1)), ""},
         {"--check", std::string(100, '1') + "\x1b\t壹圆整", 1,
-         HasSubstr("“" + std::string(60, '1') + "…”（共101字）"), ""},
+         HasSubstr("“" + std::string(60, '1') + "…（共101个字）”"), ""},
         {"\"1\u200B\u2028\uFEFF\"", "", 1, "\n",
          cannot("argument 1: \"1<U+200B><U+2028><U+FEFF>\"")},
         {"", utf16(u"5\r\n壹\r\n0.5"), 1, "伍圆整\n\n伍角整\n", cannot("line 2: \"壹\"")},
@@ -154,6 +154,11 @@ TEST_F(Cli, KeepsItsContract) {
          "tessaly-convert: read error: UTF-16 input ends in the middle of a character\n"},
         {"--version", "", 0, "Tessaly " TESSALY_VERSION "\n", ""},
         {"-h", "", 0, AllOf(HasSubstr("--prefix -5"), HasSubstr("Exit status")), ""},
+        // Style options make a house style for reading and checking; without them, only the rules.
+        {"--check --unit=元", "1\t壹圆整\n", 0, StartsWith("warn\t"), ""},
+        {"--check", "1\t壹圆整\n", 0, "ok\n", ""},
+        {"--read --whole=正", "伍圆整\n", 0, "5.00\n", HasSubstr(": warning: ")},
+        {"--check --whole-after-jiao=no", "0.5\t伍角\n", 0, "ok\n", ""},
         // The writing styles, options anywhere before "--", as --opt=value or --opt value.
         {"--unit=元 41823.51 1.50", "", 0, "肆万壹仟捌佰贰拾叁元伍角壹分\n壹元伍角整\n", ""},
         {"--unit 元 0 --whole 正", "", 0, "零元正\n", ""},
