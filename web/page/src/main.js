@@ -161,6 +161,7 @@ async function copyUpper() {
 // ---- spreadsheets ----
 
 const sheet = {
+    section: $('sheet-title').parentElement,
     file: $('file'),
     note: $('sheet-note'),
     busy: $('busy'),
@@ -206,12 +207,16 @@ function busy(text) {
     sheet.progress.removeAttribute('value');
     sheet.busy.hidden = false;
     sheet.download.disabled = true;
+    sheet.section.setAttribute('aria-busy', 'true');
 }
 
+// Each finished job is counted on the section, so that whoever waits for one can tell it ended.
 function idle() {
     busySince = 0;
     sheet.busy.hidden = true;
     sheet.download.disabled = false;
+    sheet.section.setAttribute('aria-busy', 'false');
+    sheet.section.dataset.jobs = String(Number(sheet.section.dataset.jobs ?? 0) + 1);
 }
 
 // The worker and whatever it held are dropped; a fresh one takes the next file.
