@@ -65,7 +65,7 @@ async function openSheet(path) {
 async function download(format) {
     await page.select('#download-format', format);
     const before = new Set(readdirSync(driver.downloads));
-    await sheetJob(() => page.click('#download'));
+    await sheetJob(() => page.click('aria/下载核对结果[role="button"]'));
     for (let i = 0; i < 200; i++) {
         const done = readdirSync(driver.downloads).filter((f) => !before.has(f) && !f.endsWith('.crdownload'));
         if (done.length) return readFileSync(join(driver.downloads, done[0]));
@@ -82,6 +82,48 @@ async function axe() {
     const violations = await page.evaluate(async () => (await window.axe.run(document, { resultTypes: ['violations'] })).violations);
     return violations.filter((v) => v.impact === 'serious' || v.impact === 'critical').map((v) => `${v.id}: ${v.help}`);
 }
+
+test('every control has its name, and the page may not reach the network', async () => {
+    const names = [
+        ['小写金额', 'textbox', 'amount'],
+        ['大写金额', 'textbox', 'upper'],
+        ['单位', 'combobox', 'unit'],
+        ['结尾', 'combobox', 'closing'],
+        ['角后写整', 'checkbox', 'closeAfterJiao'],
+        ['人民币', 'checkbox', 'prefix'],
+        ['十六位', 'checkbox', 'wide'],
+        ['复制', 'button', 'copy'],
+        ['待核对的大写金额', 'textbox', 'reading-text'],
+    ];
+    for (const [name, role, id] of names) {
+        const found = await page.$(`aria/${name}[role="${role}"]`);
+        assert.ok(found, name);
+        assert.equal(await found.evaluate((e) => e.id), id, name);
+    }
+    // The file input is one control with a button inside; its own node carries the name.
+    const file = await page.accessibility.snapshot({ root: await page.$('#file'), interestingOnly: false });
+    assert.equal(file.name, '打开表格');
+    const regions = [];
+    const walk = (node) => {
+        if (node.role === 'region') regions.push(node.name);
+        node.children?.forEach(walk);
+    };
+    await retype('#amount', '1');
+    await retype('#reading-text', '壹圆整');
+    walk(await page.accessibility.snapshot({ interestingOnly: false }));
+    assert.ok(regions.includes('核对结果'), regions.join());
+    assert.equal(await page.$eval('#upper', (e) => e.readOnly), true);
+    await clear('#reading-text');
+    await clear('#amount');
+
+    const csp = await page.$eval('meta[http-equiv="Content-Security-Policy"]', (m) => m.content);
+    assert.match(csp, /default-src 'none'/);
+    assert.match(csp, /connect-src 'none'/);
+    const refused = await page.evaluate(() => fetch('https://example.com/').then(() => 'fetched', () => 'refused'));
+    assert.equal(refused, 'refused');
+    assert.ok(driver.problems.some((p) => /Content Security Policy/.test(p)), 'the refusal is the policy');
+    driver.problems.length = 0;
+});
 
 test('the uppercase follows every key', async () => {
     await page.focus('#amount');
@@ -222,6 +264,7 @@ test('a workbook of 100,000 rows: counts, rows at fault first, the download read
     const wall = Date.now() - started;
     assert.equal(await summary(), `共 ${count} 行，正确 ${expected.ok}，警告 ${expected.warn}，错误 ${expected.fail}`);
     console.log(`# 100,000 rows: ${await text('#sheet-note')} (picked to summary: ${wall} ms)`);
+    assert.ok(await page.$('aria/表格核对结果[role="region"]'));
     assert.equal(await page.$eval('#amount-column', (s) => s.selectedOptions[0].textContent), 'B：金额');
     assert.equal(await page.$eval('#upper-column', (s) => s.selectedOptions[0].textContent), 'C：大写金额');
     const shown = await page.$$eval('#sheet-rows tbody tr', (trs) => trs.map((tr) => [...tr.cells].map((c) => c.textContent)));

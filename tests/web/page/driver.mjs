@@ -20,6 +20,8 @@ export async function launch() {
     const browser = await puppeteer.launch({
         executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
         headless: true,
+        // The browser's own texts (the file picker's button) in Chinese, as the page's users see them.
+        env: { ...process.env, LANGUAGE: 'zh_CN' },
         args: [
             '--headless',
             '--no-sandbox',
@@ -29,6 +31,7 @@ export async function launch() {
             '--disable-background-networking',
             '--disable-component-update',
             '--disable-sync',
+            '--lang=zh-CN',
             `--user-data-dir=${profile}`,
         ],
     });

@@ -239,6 +239,8 @@ async function openFile(file) {
         say(sheet.note, `文件太大（超过 ${megabytes(limits.fileBytes)}），不打开。`, true);
         return;
     }
+    // A file still being read or checked gives way to the one just chosen.
+    if (busySince) startWorker();
     busy(`正在读取 ${file.name}…`);
     sheet.result.hidden = true;
     let buffer;
@@ -307,7 +309,8 @@ const onWorker = {
     checked({ counts, skipped, shown, milliseconds }) {
         idle();
         const encoding = opened.encoding ? `，编码 ${opened.encoding}` : '';
-        say(sheet.note, `已核对 ${opened.name}${encoding}，用时 ${(milliseconds / 1000).toFixed(1)} 秒。`);
+        const took = milliseconds < 100 ? '不到 0.1' : (milliseconds / 1000).toFixed(1);
+        say(sheet.note, `已核对 ${opened.name}${encoding}，用时 ${took} 秒。`);
         sheet.summary.textContent = `共 ${counts.rows} 行，正确 ${counts.ok}，警告 ${counts.warn}，错误 ${counts.fail}`;
         const rows = shown.map((s) => {
             const tr = document.createElement('tr');
