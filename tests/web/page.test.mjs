@@ -275,6 +275,8 @@ test('a workbook of 100,000 rows: counts, rows at fault first, the download read
 
     const back = readXlsxBack(await download('xlsx'));
     assert.doesNotMatch(back.xml, /<f[\s>]/);
+    assert.ok(back.files['xl/styles.xml'], 'the formats are kept');
+    assert.match(back.xml, /<c r="B2" s="1"><v>\d+(\.\d+)?<\/v><\/c>/);
     assert.deepEqual(back.rows[0], ['序号', '金额', '大写金额', '备注', '结果', '说明']);
     assert.equal(back.rows.length, count + 1);
     const tally = { 正确: 0, 警告: 0, 错误: 0 };

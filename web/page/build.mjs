@@ -17,7 +17,7 @@ function tools() {
     const installed = join(here, 'node_modules', '.package-lock.json');
     const lock = join(here, 'package-lock.json');
     if (!existsSync(installed) || statSync(installed).mtimeMs < statSync(lock).mtimeMs) {
-        execFileSync('npm', ['ci', '--no-audit', '--no-fund'], {
+        execFileSync('npm', ['ci', '--no-audit', '--no-fund', '--loglevel=error'], {
             cwd: here,
             stdio: 'inherit',
             env: { ...process.env, PUPPETEER_SKIP_DOWNLOAD: '1' },

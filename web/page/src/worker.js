@@ -12,6 +12,8 @@ const verdictOf = { ok: 0, warn: 1, fail: 2 };
 const skipped = 3;
 const shownRows = 500;
 const shownChars = 200;
+// A cell's surrounding spaces are the sheet's layout, not part of the uppercase text.
+const spaces = /^[\s\u3000]+|[\s\u3000]+$/g;
 
 let engine;
 let sheet;
@@ -64,7 +66,7 @@ function check({ amount, upper, hasHeader }) {
     for (let r = first; r < rows.length; ++r) {
         const row = rows[r];
         const digits = row[amount] ?? '';
-        const text = row[upper] ?? '';
+        const text = (row[upper] ?? '').replace(spaces, '');
         if (digits.trim() === '' && text.trim() === '') continue;
         const isNumber = sheet.numeric.has(r * limits.columns + amount);
         const result = engine.check(isNumber ? plainDecimal(digits) : asciiDigits(digits), text);
@@ -99,7 +101,7 @@ function check({ amount, upper, hasHeader }) {
 }
 
 function download({ format }) {
-    const { rows, width, numeric, name } = sheet;
+    const { rows, width, numeric, name, styles, cellStyles } = sheet;
     const out = rows.map((row, r) => {
         const cells = row.slice();
         while (cells.length < width) cells.push('');
@@ -111,7 +113,13 @@ function download({ format }) {
     const bytes =
         format === 'csv'
             ? writeCsv(out)
-            : writeXlsx(out, (r, c) => c < width && numeric.has(r * limits.columns + c), '核对结果');
+            : writeXlsx(
+                  out,
+                  (r, c) => c < width && numeric.has(r * limits.columns + c),
+                  '核对结果',
+                  styles,
+                  (r, c) => (c < width ? cellStyles.get(r * limits.columns + c) : undefined),
+              );
     const file = `${base}-核对结果.${format === 'csv' ? 'csv' : 'xlsx'}`;
     post({ type: 'file', name: file, format, buffer: bytes.buffer }, [bytes.buffer]);
 }

@@ -23,10 +23,13 @@ function partsOf(b, entries, budget) {
     const rels = text('xl/_rels/workbook.xml.rels');
     const targets = new Map();
     let strings;
+    let styles;
     eachElement(rels, 'Relationship', (a) => {
         const target = attribute(a, 'Target') ?? '';
         targets.set(attribute(a, 'Id'), target);
-        if ((attribute(a, 'Type') ?? '').endsWith('/sharedStrings')) strings = resolve(target);
+        const type = attribute(a, 'Type') ?? '';
+        if (type.endsWith('/sharedStrings')) strings = resolve(target);
+        if (type.endsWith('/styles')) styles = resolve(target);
     });
     let sheet;
     eachElement(workbook, 'sheet', (a) => {
@@ -36,7 +39,8 @@ function partsOf(b, entries, budget) {
     });
     if (!sheet || !entries.has(sheet)) sheet = [...entries.keys()].find((n) => /^xl\/worksheets\/[^/]+\.xml$/.test(n));
     if (!sheet) throw new SheetError('这个 .xlsx 文件里没有工作表。');
-    return { sheet, strings: strings && entries.has(strings) ? strings : undefined };
+    const present = (name) => (name && entries.has(name) ? name : undefined);
+    return { sheet, strings: present(strings), styles: present(styles) };
 }
 
 function sharedStrings(xml) {
@@ -74,11 +78,15 @@ export function tooLong(row, col) {
     );
 }
 
-// rows: arrays of texts; numeric: the keys (row * columns + column) of the cells that hold numbers.
+// rows: arrays of texts; numeric: the keys (row * columns + column) of the cells that hold
+// numbers; styles: the workbook's formats, kept with each cell's index into them, so that the
+// sheet written back shows its dates and amounts as before.
 export function readXlsx(bytes, progress) {
     const entries = listEntries(bytes);
     const budget = { left: limits.unzippedBytes };
     const parts = partsOf(bytes, entries, budget);
+    const styles = parts.styles ? readEntry(bytes, entries.get(parts.styles), budget) : undefined;
+    const cellStyles = new Map();
     const strings = parts.strings ? sharedStrings(utf8.decode(readEntry(bytes, entries.get(parts.strings), budget))) : [];
     const xml = utf8.decode(
         readEntry(bytes, entries.get(parts.sheet), budget, (done, total) => progress('解压', done, total)),
@@ -99,6 +107,8 @@ export function readXlsx(bytes, progress) {
             if (c >= limits.columns) throw new SheetError(`表格超过 ${limits.columns} 列，不像一张正常的表格。`);
             if (++cells > limits.cells) throw new SheetError(`表格超过 ${limits.cells} 个单元格，太大了。`);
             const type = attribute(a, 't') ?? 'n';
+            const style = attribute(a, 's');
+            if (style && style !== '0' && /^\d{1,6}$/.test(style)) cellStyles.set(r * limits.columns + c, style);
             let text;
             if (type === 's') text = strings[Number(value(cell))] ?? '';
             else if (type === 'inlineStr') text = eachIs(cell);
@@ -115,7 +125,7 @@ export function readXlsx(bytes, progress) {
         if (r % 10000 === 0) progress('读取', r, 0);
     });
     for (let i = 0; i < rows.length; ++i) rows[i] ??= [];
-    return { rows, numeric };
+    return { rows, numeric, styles, cellStyles };
 }
 
 function eachIs(cell) {
@@ -125,11 +135,13 @@ function eachIs(cell) {
 }
 
 const contentTypes =
-    '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="xml" ContentType="application/xml"/><Override PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"/><Override PartName="/xl/worksheets/sheet1.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/></Types>';
+    '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="xml" ContentType="application/xml"/><Override PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"/><Override PartName="/xl/worksheets/sheet1.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>';
+const stylesType =
+    '<Override PartName="/xl/styles.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"/>';
 const rootRels =
     '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="xl/workbook.xml"/></Relationships>';
-const workbookRels =
-    '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/></Relationships>';
+const workbookRels = (styled) =>
+    `<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/>${styled ? '<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" Target="styles.xml"/>' : ''}</Relationships>`;
 const workbook = (name) =>
     `<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets><sheet name="${encode(name)}" sheetId="1" r:id="rId1"/></sheets></workbook>`;
 
@@ -137,7 +149,7 @@ const plainNumber = /^-?(?:0|[1-9]\d*)(?:\.\d+)?(?:[eE][-+]?\d+)?$/;
 
 // Texts go in as inline strings and never as formulas, so a cell that starts with "=" stays
 // text; only the cells that were numbers in the file read are written as numbers.
-export function writeXlsx(rows, isNumber, sheetName) {
+export function writeXlsx(rows, isNumber, sheetName, styles, styleOf) {
     const xml = [
         '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>',
     ];
@@ -147,22 +159,22 @@ export function writeXlsx(rows, isNumber, sheetName) {
         for (let c = 0; c < row.length; ++c) {
             const text = row[c];
             if (text === '' || text === undefined) continue;
-            const ref = columnName(c) + (r + 1);
-            if (isNumber(r, c) && plainNumber.test(text)) cells.push(`<c r="${ref}"><v>${text}</v></c>`);
-            else cells.push(`<c r="${ref}" t="inlineStr"><is><t xml:space="preserve">${encode(text)}</t></is></c>`);
+            const style = styles ? styleOf(r, c) : undefined;
+            const head = `<c r="${columnName(c)}${r + 1}"${style ? ` s="${style}"` : ''}`;
+            if (isNumber(r, c) && plainNumber.test(text)) cells.push(`${head}><v>${text}</v></c>`);
+            else cells.push(`${head} t="inlineStr"><is><t xml:space="preserve">${encode(text)}</t></is></c>`);
         }
         cells.push('</row>');
         xml.push(cells.join(''));
     }
     xml.push('</sheetData></worksheet>');
-    return zipSync(
-        {
-            '[Content_Types].xml': strToU8(contentTypes),
-            '_rels/.rels': strToU8(rootRels),
-            'xl/workbook.xml': strToU8(workbook(sheetName)),
-            'xl/_rels/workbook.xml.rels': strToU8(workbookRels),
-            'xl/worksheets/sheet1.xml': strToU8(xml.join('')),
-        },
-        { level: 6 },
-    );
+    const parts = {
+        '[Content_Types].xml': strToU8(`${contentTypes}${styles ? stylesType : ''}</Types>`),
+        '_rels/.rels': strToU8(rootRels),
+        'xl/workbook.xml': strToU8(workbook(sheetName)),
+        'xl/_rels/workbook.xml.rels': strToU8(workbookRels(Boolean(styles))),
+        'xl/worksheets/sheet1.xml': strToU8(xml.join('')),
+    };
+    if (styles) parts['xl/styles.xml'] = styles;
+    return zipSync(parts, { level: 6 });
 }
