@@ -6,7 +6,7 @@ import { mkdtempSync, readdirSync, readFileSync, rmSync, existsSync } from 'node
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { launch, pagePath, root, axeSource } from './page/driver.mjs';
-import { xlsx, readXlsxBack, gbk, utf16le, zipBomb, save } from './page/fixtures.mjs';
+import { xlsx, xlsxWithSheet, readXlsxBack, gbk, utf16le, zipBomb, save } from './page/fixtures.mjs';
 
 const { loadSync } = await import(join(root, 'build', 'web', 'package', 'node.mjs'));
 const engine = loadSync();
@@ -323,6 +323,9 @@ test('hostile files: a clear message, and the page goes on working', async () =>
     const cases = [
         { name: '不是表格.xlsx', bytes: Buffer.from('MZ\x90\x00 这不是表格 '.repeat(100)), message: /不是 Excel 表格/ },
         { name: '压缩炸弹.xlsx', bytes: zipBomb(), message: /压缩炸弹/ },
+        { name: '截断.xlsx', bytes: Buffer.from(xlsx([['金额', '大写金额'], [1, '壹圆整']])).subarray(0, 400), message: /已损坏/ },
+        { name: '超出列.xlsx', bytes: xlsxWithSheet('<row r="1"><c r="A1"><v>1</v></c><c r="XFE1"><v>2</v></c></row>'), message: /超过 16384 列/ },
+        { name: '未闭合.xlsx', bytes: xlsxWithSheet('<row r="1"><c r="A1"><v>1</v></c>'.repeat(20000)), message: /已损坏/ },
         { name: '一百万列.csv', bytes: Buffer.from('金额,大写' + ','.repeat(1000000) + '\r\n1,壹圆整\r\n'), message: /列/ },
         {
             name: '大单元格.csv',

@@ -93,6 +93,15 @@ export function utf16le(text) {
     return Buffer.concat([Buffer.from([0xff, 0xfe]), Buffer.from(text, 'utf16le')]);
 }
 
+// A workbook with the sheet given as it is.
+export function xlsxWithSheet(sheetData) {
+    const files = unzipSync(xlsx([['金额', '大写金额']]));
+    files['xl/worksheets/sheet1.xml'] = strToU8(
+        `<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>${sheetData}</sheetData></worksheet>`,
+    );
+    return zipSync(files);
+}
+
 // A workbook whose sheet inflates to 300 MB from a few hundred KB.
 export function zipBomb() {
     const bomb = zlib.deflateRawSync(Buffer.alloc(300 * 1024 * 1024, 0x20), { level: 9 });

@@ -45,7 +45,11 @@ function partsOf(b, entries, budget) {
 
 function sharedStrings(xml) {
     const list = [];
-    eachElement(xml, 'si', (a, body) => void list.push(textOf(body)));
+    eachElement(xml, 'si', (a, body) => {
+        const text = textOf(body);
+        if (text.length > limits.cellChars) throw new SheetError(`表格里有超过 ${limits.cellChars} 个字符的文字，不像一张正常的表格，已停止读取。`);
+        if (list.push(text) > limits.cells) throw new SheetError(`表格超过 ${limits.cells} 个单元格，太大了。`);
+    });
     return list;
 }
 
