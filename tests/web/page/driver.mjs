@@ -15,62 +15,62 @@ export const puppeteer = require('puppeteer-core');
 export const axeSource = require('axe-core').source;
 
 export async function launch() {
-    const profile = mkdtempSync(join(tmpdir(), 'tessaly-chromium-'));
-    const downloads = mkdtempSync(join(tmpdir(), 'tessaly-downloads-'));
-    const browser = await puppeteer.launch({
-        executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-        headless: true,
-        // The browser's own texts (the file picker's button) in Chinese, as the page's users see them.
-        env: { ...process.env, LANGUAGE: 'zh_CN' },
-        args: [
-            '--headless',
-            '--no-sandbox',
-            '--disable-gpu',
-            '--disable-quic',
-            '--no-first-run',
-            '--disable-background-networking',
-            '--disable-component-update',
-            '--disable-sync',
-            '--lang=zh-CN',
-            `--user-data-dir=${profile}`,
-        ],
-    });
-    const requests = [];
-    const problems = [];
-    const context = browser.defaultBrowserContext();
-    return {
-        browser,
-        downloads,
-        requests,
-        problems,
-        // A tab on the page; every request it or its worker makes is checked.
-        async open(width = 1000, height = 900) {
-            const page = await browser.newPage();
-            await page.setViewport({ width, height });
-            await page.setRequestInterception(true);
-            page.on('request', (request) => {
-                const url = request.url();
-                if (/^(file|data|blob):/.test(url)) request.continue();
-                else {
-                    requests.push(url);
-                    request.abort();
-                }
-            });
-            page.on('console', (m) => {
-                if (m.type() === 'error' || /Content Security Policy/i.test(m.text())) problems.push(m.text());
-            });
-            page.on('pageerror', (e) => problems.push(String(e)));
-            const session = await page.createCDPSession();
-            await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, eventsEnabled: true });
-            await page.goto(pageUrl, { waitUntil: 'load' });
-            await page.waitForSelector('html[data-ready="true"]');
-            return page;
-        },
-        context,
-        async close() {
-            await browser.close();
-            rmSync(profile, { recursive: true, force: true });
-            rmSync(downloads, { recursive: true, force: true });
-        },
-    };
+  const profile = mkdtempSync(join(tmpdir(), 'tessaly-chromium-'));
+  const downloads = mkdtempSync(join(tmpdir(), 'tessaly-downloads-'));
+  const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+    headless: true,
+    // The browser's own texts (the file picker's button) in Chinese, as the page's users see them.
+    env: { ...process.env, LANGUAGE: 'zh_CN' },
+    args: [
+      '--headless',
+      '--no-sandbox',
+      '--disable-gpu',
+      '--disable-quic',
+      '--no-first-run',
+      '--disable-background-networking',
+      '--disable-component-update',
+      '--disable-sync',
+      '--lang=zh-CN',
+      `--user-data-dir=${profile}`,
+    ],
+  });
+  const requests = [];
+  const problems = [];
+  const context = browser.defaultBrowserContext();
+  return {
+    browser,
+    downloads,
+    requests,
+    problems,
+    // A tab on the page; every request it or its worker makes is checked.
+    async open(width = 1000, height = 900) {
+      const page = await browser.newPage();
+      await page.setViewport({ width, height });
+      await page.setRequestInterception(true);
+      page.on('request', (request) => {
+        const url = request.url();
+        if (/^(file|data|blob):/.test(url)) request.continue();
+        else {
+          requests.push(url);
+          request.abort();
+        }
+      });
+      page.on('console', (m) => {
+        if (m.type() === 'error' || /Content Security Policy/i.test(m.text())) problems.push(m.text());
+      });
+      page.on('pageerror', (e) => problems.push(String(e)));
+      const session = await page.createCDPSession();
+      await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, eventsEnabled: true });
+      await page.goto(pageUrl, { waitUntil: 'load' });
+      await page.waitForSelector('html[data-ready="true"]');
+      return page;
+    },
+    context,
+    async close() {
+      await browser.close();
+      rmSync(profile, { recursive: true, force: true });
+      rmSync(downloads, { recursive: true, force: true });
+    },
+  };
 }
