@@ -1,5 +1,6 @@
-// Debian's chromium, headless, driven through puppeteer-core (which never downloads a browser),
-// with the page opened from file:// and every network request refused and recorded.
+// Debian's chromium (or Firefox ESR), headless, driven through puppeteer-core (which never
+// downloads a browser), with the page opened from file:// and every network request refused and
+// recorded.
 import { createRequire } from 'node:module';
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -14,27 +15,30 @@ const require = createRequire(join(root, 'web', 'page', 'package.json'));
 export const puppeteer = require('puppeteer-core');
 export const axeSource = require('axe-core').source;
 
-export async function launch() {
-  const profile = mkdtempSync(join(tmpdir(), 'tessaly-chromium-'));
+export const firefoxPath = process.env.FIREFOX ?? '/usr/bin/firefox-esr';
+
+// Chromium by default; { firefox: true } drives Firefox ESR over WebDriver BiDi instead.
+export async function launch({ firefox = false } = {}) {
+  const profile = mkdtempSync(join(tmpdir(), 'tessaly-browser-'));
   const downloads = mkdtempSync(join(tmpdir(), 'tessaly-downloads-'));
-  const browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-    headless: true,
-    // The browser's own texts (the file picker's button) in Chinese, as the page's users see them.
-    env: { ...process.env, LANGUAGE: 'zh_CN' },
-    args: [
-      '--headless',
-      '--no-sandbox',
-      '--disable-gpu',
-      '--disable-quic',
-      '--no-first-run',
-      '--disable-background-networking',
-      '--disable-component-update',
-      '--disable-sync',
-      '--lang=zh-CN',
-      `--user-data-dir=${profile}`,
-    ],
-  });
+  const browser = firefox
+    ? await puppeteer.launch({ browser: 'firefox', executablePath: firefoxPath, headless: true, userDataDir: profile })
+    : await puppeteer.launch({
+        executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+        headless: true,
+        args: [
+          '--headless',
+          '--no-sandbox',
+          '--disable-gpu',
+          '--disable-quic',
+          '--no-first-run',
+          '--disable-background-networking',
+          '--disable-component-update',
+          '--disable-sync',
+          '--lang=zh-CN',
+          `--user-data-dir=${profile}`,
+        ],
+      });
   const requests = [];
   const problems = [];
   const context = browser.defaultBrowserContext();
@@ -60,8 +64,10 @@ export async function launch() {
         if (m.type() === 'error' || /Content Security Policy/i.test(m.text())) problems.push(m.text());
       });
       page.on('pageerror', (e) => problems.push(String(e)));
-      const session = await page.createCDPSession();
-      await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, eventsEnabled: true });
+      if (!firefox) {
+        const session = await page.createCDPSession();
+        await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, eventsEnabled: true });
+      }
       await page.goto(pageUrl, { waitUntil: 'load' });
       await page.waitForSelector('html[data-ready="true"]');
       return page;
