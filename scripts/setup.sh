@@ -13,8 +13,8 @@ packages=(
     # the window's font and a display for its tests and screenshot
     fonts-noto-cjk
     xvfb xauth
-    # the page's tests and screenshot, in a real browser
-    chromium
+    # the page's tests and screenshot, in real browsers
+    chromium firefox-esr
     # the Debian package and its checks
     dpkg-dev file help2man lintian desktop-file-utils appstream
     # the Windows build, its tests under Wine and the check of its version record
