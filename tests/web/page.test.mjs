@@ -6,7 +6,7 @@ import { mkdtempSync, readdirSync, readFileSync, rmSync, existsSync } from 'node
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { launch, pagePath, root, axeSource } from './page/driver.mjs';
-import { xlsx, xlsxWithSheet, readXlsxBack, gbk, utf16le, zipBomb, save } from './page/fixtures.mjs';
+import { xlsx, xlsxWithSheet, readXlsxBack, gbk, utf16le, utf16be, zipBomb, save } from './page/fixtures.mjs';
 
 const { loadSync } = await import(join(root, 'build', 'web', 'package', 'node.mjs'));
 const engine = loadSync();
@@ -313,9 +313,15 @@ test('text files: GBK CSV dropped on the page, UTF-16 text, UTF-8 with its mark'
   assert.equal(await summary(), `共 3 行，正确 ${3 - (engine.check('0.5', '伍角').verdict !== 'ok')}，警告 ${+(engine.check('0.5', '伍角').verdict === 'warn')}，错误 ${+(engine.check('0.5', '伍角').verdict === 'fail')}`);
   assert.match((await sheetNote()).text, /UTF-16/);
 
-  await openSheet(save(files, 'utf8.csv', Buffer.from('\ufeff' + csv)));
-  assert.equal(await summary(), '共 3 行，正确 1，警告 1，错误 1');
-  assert.match((await sheetNote()).text, /UTF-8/);
+  for (const [name, bytes, encoding] of [
+    ['utf8.csv', Buffer.from('\ufeff' + csv), /UTF-8/],
+    ['utf8-no-mark.csv', Buffer.from(csv), /UTF-8/],
+    ['utf16be.csv', utf16be(csv), /UTF-16/],
+  ]) {
+    await openSheet(save(files, name, bytes));
+    assert.equal(await summary(), '共 3 行，正确 1，警告 1，错误 1', name);
+    assert.match((await sheetNote()).text, encoding, name);
+  }
 });
 
 test('hostile files: a clear message, and the page goes on working', async () => {

@@ -93,6 +93,10 @@ export function utf16le(text) {
   return Buffer.concat([Buffer.from([0xff, 0xfe]), Buffer.from(text, 'utf16le')]);
 }
 
+export function utf16be(text) {
+  return Buffer.concat([Buffer.from([0xfe, 0xff]), Buffer.from(text, 'utf16le').swap16()]);
+}
+
 // A workbook with the sheet given as it is.
 export function xlsxWithSheet(sheetData) {
   const files = unzipSync(xlsx([['金额', '大写金额']]));

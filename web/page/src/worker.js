@@ -120,7 +120,6 @@ function download({ format }) {
 
 const handlers = { open, check, download };
 
-// Set after the bundle has run: the CSV library claims onmessage in a worker of its own.
 self.onmessage = async ({ data }) => {
   try {
     if (data.type === 'init') {
