@@ -307,6 +307,17 @@ test('text files: GBK CSV dropped on the page, UTF-16 text, UTF-8 with its mark'
   assert.equal(await summary(), '共 3 行，正确 1，警告 1，错误 1');
   assert.match((await sheetNote()).text, /GB18030/);
   assert.deepEqual(await page.$$eval('#sheet-rows tbody tr', (t) => t.map((r) => r.cells[2].textContent)), ['壹亿零壹仟圆整', '拾伍圆整', '人民币壹仟陆佰捌拾元零叁角贰分']);
+  // Another amount column, chosen by keyboard, checks again at once.
+  await page.focus('#amount-column');
+  await sheetJob(() => page.keyboard.press('ArrowDown'));
+  assert.equal(await summary(), '共 3 行，正确 0，警告 0，错误 3');
+  await sheetJob(() => page.keyboard.press('ArrowUp'));
+  assert.equal(await summary(), '共 3 行，正确 1，警告 1，错误 1');
+
+  // Without a header, the columns are told by what they hold.
+  await openSheet(save(files, '无表头.csv', Buffer.from(csv.slice(csv.indexOf('\n') + 1))));
+  assert.equal(await summary(), '共 3 行，正确 1，警告 1，错误 1');
+  assert.equal(await page.$eval('#has-header', (c) => c.checked), false);
 
   const tsv = '日期\t小写\t大写\r\n2026-01-05\t41,823.51\t肆万壹仟捌佰贰拾叁圆伍角壹分\r\n2026-01-06\t-5\t负伍圆整\r\n2026-01-07\t0.5\t伍角\r\n';
   await openSheet(save(files, 'Unicode 文本.txt', utf16le(tsv)));
@@ -360,6 +371,14 @@ test('hostile files: a clear message, and the page goes on working', async () =>
     assert.equal(await value('#upper'), '叁圆贰角整');
     rmSync(path);
   }
+  // 停止 ends a job under way: here the inflating of a bomb.
+  const input = await page.$('#file');
+  await sheetJob(async () => {
+    await input.uploadFile(save(files, 'stop.xlsx', zipBomb()));
+    await page.waitForSelector('#stop', { visible: true });
+    await page.click('#stop');
+  });
+  assert.equal((await sheetNote()).text, '已停止。');
   await openSheet(save(files, 'after.csv', Buffer.from('金额,大写\n1,壹圆整\n')));
   assert.equal(await summary(), '共 1 行，正确 1，警告 0，错误 0');
 });
