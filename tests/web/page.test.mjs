@@ -337,6 +337,18 @@ test('text files: GBK CSV dropped on the page, UTF-16 text, UTF-8 with its mark'
   }
 });
 
+test('number cells are taken as Excel shows them', async () => {
+  const cases = [
+    ['12.344999999999999', '12.345'],
+    ['4.182351E4', '41823.51'],
+    ['1E-2', '0.01'],
+    ['-0.50000000000000011', '-0.5'],
+  ];
+  const rows = [['金额', '大写金额'], ...cases.map(([stored, shown]) => [{ stored }, engine.write(shown).text])];
+  await openSheet(save(files, '存储的数.xlsx', xlsx(rows)));
+  assert.equal(await summary(), `共 ${cases.length} 行，正确 ${cases.length}，警告 0，错误 0`);
+});
+
 test('hostile files: a clear message, and the page goes on working', async () => {
   const big = 100 * 1024 * 1024;
   const cases = [

@@ -12,7 +12,8 @@ const { zipSync, unzipSync, strToU8, strFromU8 } = require('fflate');
 const escape = (s) => s.replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;');
 const letters = (c) => String.fromCharCode(65 + c);
 
-// rows: arrays of strings (written as shared strings) or numbers (written as numbers).
+// rows: arrays of strings (written as shared strings), numbers, or { stored } for a number
+// written exactly as Excel stores it.
 export function xlsx(rows) {
   const strings = new Map();
   const index = (s) => {
@@ -24,6 +25,7 @@ export function xlsx(rows) {
       const cells = row.map((v, c) => {
         const ref = `${letters(c)}${r + 1}`;
         if (typeof v === 'number') return `<c r="${ref}" s="1"><v>${v}</v></c>`;
+        if (typeof v === 'object') return `<c r="${ref}" s="1"><v>${v.stored}</v></c>`;
         return `<c r="${ref}" t="s"><v>${index(v)}</v></c>`;
       });
       return `<row r="${r + 1}" spans="1:${row.length}">${cells.join('')}</row>`;

@@ -25,7 +25,13 @@ function progress(phase, done, total) {
   post({ type: 'progress', phase, done, total });
 }
 
-// A number as Excel stores it ("4.182351E4") in plain digits, as the engine takes amounts.
+// A number cell as Excel shows it: rounded to fifteen significant digits (a stored
+// 12.344999999999999 is the 12.345 the user typed), in plain digits as the engine takes them.
+function excelNumber(text) {
+  const n = Number(text);
+  return Number.isFinite(n) ? plainDecimal(n.toPrecision(15)) : text;
+}
+
 function plainDecimal(text) {
   const m = /^(-?)(\d*)(?:\.(\d*))?[eE]([-+]?\d+)$/.exec(text);
   if (!m) return text;
@@ -69,7 +75,7 @@ function check({ amount, upper, hasHeader }) {
     const text = (row[upper] ?? '').replace(spaces, '');
     if (digits.trim() === '' && text.trim() === '') continue;
     const isNumber = sheet.numeric.has(r * limits.columns + amount);
-    const result = engine.check(isNumber ? plainDecimal(digits) : asciiDigits(digits), text);
+    const result = engine.check(isNumber ? excelNumber(digits) : asciiDigits(digits), text);
     const v = verdictOf[result.verdict];
     verdict[r] = v;
     counts[v] += 1;
