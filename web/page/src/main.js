@@ -309,8 +309,8 @@ const onWorker = {
   checked({ counts, skipped, shown, milliseconds }) {
     idle();
     const encoding = opened.encoding ? `，编码 ${opened.encoding}` : '';
-    const took = milliseconds < 100 ? '不到 0.1' : (milliseconds / 1000).toFixed(1);
-    say(sheet.note, `已核对 ${opened.name}${encoding}，用时 ${took} 秒。`);
+    const took = milliseconds < 100 ? '用时不到 0.1 秒' : `用时 ${(milliseconds / 1000).toFixed(1)} 秒`;
+    say(sheet.note, `已核对 ${opened.name}${encoding}，${took}。`);
     sheet.summary.textContent = `共 ${counts.rows} 行，正确 ${counts.ok}，警告 ${counts.warn}，错误 ${counts.fail}`;
     const rows = shown.map((s) => {
       const tr = document.createElement('tr');
