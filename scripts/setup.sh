@@ -19,7 +19,11 @@ packages=(
     dpkg-dev file help2man lintian desktop-file-utils appstream
     # the Windows build, its tests under Wine and the check of its version record
     g++-mingw-w64-x86-64-posix wine64 python3-pefile
+    # the WebAssembly module: clang's wasm32 target with its linker, C and C++ libraries
+    lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32
 )
+# The npm package's tools; a newer Node already on the machine does as well.
+command -v node >/dev/null || packages+=(nodejs npm)
 
 missing=()
 for p in "${packages[@]}"; do
