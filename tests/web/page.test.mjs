@@ -190,6 +190,7 @@ test('复制 copies the uppercase, and pasting it checks 正确', async () => {
   await retype('#amount', '41823.51');
   await page.click('#copy');
   await page.waitForFunction(() => document.getElementById('copy-note').textContent === '已复制');
+  assert.equal(await page.evaluate(() => navigator.clipboard.readText()), '肆万壹仟捌佰贰拾叁圆伍角壹分');
   await clear('#reading-text');
   await page.keyboard.down('Control');
   await page.keyboard.press('v');
