@@ -11,15 +11,15 @@ function byHeader(header) {
   return { upper, amount };
 }
 
+// Of the columns that hold numbers (an invoice number does too), the one nearest the uppercase.
 function byContent(rows, width) {
   const sample = rows.slice(0, 50);
-  const share = (c, test) => sample.filter((row) => test.test(row[c] ?? '')).length;
-  let amount = -1;
-  let upper = -1;
-  for (let c = 0; c < width; ++c) {
-    if (upper < 0 && share(c, upperText) * 2 > sample.length) upper = c;
-    else if (amount < 0 && share(c, digits) * 2 > sample.length) amount = c;
-  }
+  const mostly = (c, test) => sample.filter((row) => test.test(row[c] ?? '')).length * 2 > sample.length;
+  const columns = [...Array(width).keys()];
+  const upper = columns.find((c) => mostly(c, upperText)) ?? -1;
+  const numbers = columns.filter((c) => c !== upper && mostly(c, digits));
+  const distance = (c) => (upper < 0 ? c : Math.abs(upper - c) * 2 + (c > upper ? 1 : 0));
+  const amount = numbers.reduce((best, c) => (best < 0 || distance(c) < distance(best) ? c : best), -1);
   return { amount, upper };
 }
 

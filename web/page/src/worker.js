@@ -5,6 +5,7 @@ import { readSheet, writeCsv, writeXlsx } from './sheet.js';
 import { guessColumns } from './columns.js';
 import { columnName } from './xlsx.js';
 import { asciiDigits } from './digits.js';
+import { excelNumber } from './numbers.js';
 import { limits, SheetError } from './limits.js';
 
 const verdicts = ['正确', '警告', '错误'];
@@ -23,26 +24,6 @@ const post = (message, transfer) => postMessage(message, transfer ?? []);
 
 function progress(phase, done, total) {
   post({ type: 'progress', phase, done, total });
-}
-
-// A number cell as Excel shows it: rounded to fifteen significant digits (a stored
-// 12.344999999999999 is the 12.345 the user typed), in plain digits as the engine takes them.
-function excelNumber(text) {
-  const n = Number(text);
-  return Number.isFinite(n) ? plainDecimal(n.toPrecision(15)) : text;
-}
-
-function plainDecimal(text) {
-  const m = /^(-?)(\d*)(?:\.(\d*))?[eE]([-+]?\d+)$/.exec(text);
-  if (!m) return text;
-  const [, sign, whole, fraction = '', exponent] = m;
-  const digits = whole + fraction;
-  const point = whole.length + Number(exponent);
-  if (point > 400 || point < -400) return text;
-  const padded = point <= 0 ? '0'.repeat(1 - point) + digits : digits.padEnd(point, '0');
-  const at = Math.max(point, 1);
-  const fractional = padded.slice(at);
-  return sign + padded.slice(0, at) + (fractional ? '.' + fractional : '');
 }
 
 function open({ name, buffer }) {
