@@ -3,7 +3,7 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { neutralise, writeCsv, readSheet } from '../../web/page/src/sheet.js';
 import { writeXlsx, readXlsx } from '../../web/page/src/xlsx.js';
-import { encode, decode } from '../../web/page/src/xml.js';
+import { encode, decode, textOf } from '../../web/page/src/xml.js';
 import { decodeText } from '../../web/page/src/decode.js';
 import { excelNumber } from '../../web/page/src/numbers.js';
 import { asciiDigits } from '../../web/page/src/digits.js';
@@ -55,6 +55,18 @@ test('XML character data: escaped on the way out, read back the same', () => {
     assert.equal(decode(written), back, JSON.stringify(text));
   }
   assert.equal(decode('&#x58;&#89;&#1114112;&lol;'), 'XY\ufffd&lol;');
+});
+
+test('a shared string: its runs joined, its phonetic guide left out', () => {
+  const cases = [
+    ['<t>壹圆整</t>', '壹圆整'],
+    ['<t xml:space="preserve"> 壹圆整 </t>', ' 壹圆整 '],
+    ['<r><rPr><b/></rPr><t>壹</t></r><r><t>圆整</t></r>', '壹圆整'],
+    ['<t>漢字</t><rPh sb="0" eb="2"><t>かんじ</t></rPh><phoneticPr fontId="1"/>', '漢字'],
+    ['<x:t>壹</x:t>', '壹'],
+    ['<t/>', ''],
+  ];
+  for (const [body, text] of cases) assert.equal(textOf(body), text, body);
 });
 
 test('text files in the encodings Excel and Windows write', () => {

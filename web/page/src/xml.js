@@ -49,20 +49,23 @@ export function decode(text) {
     .replace(/_x([0-9A-Fa-f]{4})_/g, (_, hex) => String.fromCharCode(parseInt(hex, 16)));
 }
 
-// The text of a string item: its <t> runs, without the phonetic guides (<rPh>).
+// The text of a string item: its <t> runs, without the phonetic guides (<rPh>) above them.
 export function textOf(body) {
-  if (body.indexOf('rPh') >= 0) {
-    let plain = '';
-    eachElement(body, 'r', (_, run) => {
-      eachElement(run, 't', (a, t) => void (plain += decode(t)));
-    });
-    if (plain) return plain;
-    const first = /<(?:[\w.-]+:)?t(?=[\s>])[^<>]*>([^<]*)</.exec(body);
-    return first ? decode(first[1]) : '';
-  }
   let text = '';
-  eachElement(body, 't', (a, t) => void (text += decode(t)));
+  eachElement(body.indexOf('<rPh') < 0 ? body : withoutPhonetics(body), 't', (a, t) => void (text += decode(t)));
   return text;
+}
+
+function withoutPhonetics(body) {
+  let kept = '';
+  for (let at = 0; ; ) {
+    const start = body.indexOf('<rPh', at);
+    if (start < 0) return kept + body.slice(at);
+    const end = body.indexOf('</rPh>', start);
+    if (end < 0) throw corrupt();
+    kept += body.slice(at, start);
+    at = end + '</rPh>'.length;
+  }
 }
 
 const xmlUnsafe = /[&<>"]|[\u0000-\u0008\u000b\u000c\u000e-\u001f\ufffe\uffff]|[\ud800-\udbff](?![\udc00-\udfff])|(?<![\ud800-\udbff])[\udc00-\udfff]|_(?=x[0-9A-Fa-f]{4}_)/g;
