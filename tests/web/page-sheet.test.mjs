@@ -9,7 +9,7 @@ import { excelNumber } from '../../web/page/src/numbers.js';
 import { asciiDigits } from '../../web/page/src/digits.js';
 import { guessColumns } from '../../web/page/src/columns.js';
 import { SheetError } from '../../web/page/src/limits.js';
-import { gbk, utf16le, utf16be } from './page/fixtures.mjs';
+import { gbk, utf16le, utf16be, xlsxWithSheet } from './page/fixtures.mjs';
 
 const quiet = () => {};
 
@@ -110,6 +110,11 @@ test('a workbook written is read back cell for cell, texts never as formulas', (
   const back = readXlsx(bytes, quiet);
   assert.deepEqual(back.rows, rows);
   assert.deepEqual([...back.numeric].sort(), [16384, 32768]);
+});
+
+test('cells without a reference take the next column', () => {
+  const sheet = '<row><c t="inlineStr"><is><t>a</t></is></c><c r="C1"><v>3</v></c><c><v>4</v></c><c r="x"><v>5</v></c></row><row r="3"><c r="B3"><v>6</v></c></row>';
+  assert.deepEqual(readXlsx(xlsxWithSheet(sheet), quiet).rows, [['a', '', '3', '4', '5'], [], ['', '6']]);
 });
 
 test('files that are not what they claim get a message of their own', () => {

@@ -34,7 +34,8 @@ function partsOf(b, entries, budget) {
   let sheet;
   eachElement(workbook, 'sheet', (a) => {
     const id = attribute(a, 'r:id') ?? /\s[\w.-]+:id\s*=\s*"([^"]*)"/.exec(a)?.[1];
-    if (targets.has(id)) sheet = resolve(targets.get(id));
+    // A chart sheet holds no cells: the first worksheet is wanted.
+    if (/worksheets\//.test(targets.get(id) ?? '')) sheet = resolve(targets.get(id));
     return sheet === undefined;
   });
   if (!sheet || !entries.has(sheet)) sheet = [...entries.keys()].find((n) => /^xl\/worksheets\/[^/]+\.xml$/.test(n));
@@ -106,8 +107,8 @@ export function readXlsx(bytes, progress) {
     const row = [];
     let c = -1;
     eachElement(body, 'c', (a, cell) => {
-      const ref = attribute(a, 'r');
-      c = ref ? column(ref) : c + 1;
+      const at = column(attribute(a, 'r') ?? '');
+      c = at >= 0 ? at : c + 1;
       if (c >= limits.columns) throw new SheetError(`表格超过 ${limits.columns} 列，不像一张正常的表格。`);
       if (++cells > limits.cells) throw new SheetError(`表格超过 ${limits.cells} 个单元格，太大了。`);
       const type = attribute(a, 't') ?? 'n';
