@@ -28,6 +28,8 @@ export function listEntries(b) {
     count = u64(b, z + 32);
     offset = u64(b, z + 48);
   }
+  // A workbook has tens of parts; a hundred thousand is a hostile archive, not a sheet.
+  if (count > 100000) throw new SheetError('这个文件里的条目太多，不是正常的 .xlsx 表格。');
   const entries = new Map();
   for (let n = 0; n < count; ++n) {
     if (offset + 46 > b.length || u32(b, offset) !== 0x02014b50) throw corrupt();
