@@ -342,8 +342,15 @@ const onWorker = {
     setTimeout(() => URL.revokeObjectURL(url), 60000);
     say(sheet.note, `已下载 ${name}`);
   },
-  error({ message }) {
-    failed(message);
+  error({ message, init }) {
+    if (!init) {
+      failed(message);
+      return;
+    }
+    // A worker that cannot start the engine would fail again: sheets stay off in this browser.
+    idle();
+    sheet.file.disabled = true;
+    say(sheet.note, '这个浏览器无法在后台核对表格，请换用新版 Chrome、Edge 或 Firefox。', true);
   },
 };
 
