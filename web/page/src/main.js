@@ -190,15 +190,27 @@ let opened;
 function startWorker() {
   worker?.terminate();
   worker = new Worker(workerUrl);
+  let ready = false;
   worker.onmessage = ({ data }) => {
     lastHeard = performance.now();
-    onWorker[data.type]?.(data);
+    if (data.type === 'ready') ready = true;
+    else if (data.type === 'error' && !ready) sheetsOff();
+    else onWorker[data.type]?.(data);
   };
   worker.onerror = (event) => {
     event.preventDefault();
-    failed('读取表格时出错，已停止。页面可以继续使用。');
+    if (ready) failed('读取表格时出错，已停止。页面可以继续使用。');
+    else sheetsOff();
   };
   worker.postMessage({ type: 'init', module });
+}
+
+// A worker that cannot start would fail again: in this browser, sheets stay off.
+function sheetsOff() {
+  worker.terminate();
+  idle();
+  sheet.file.disabled = true;
+  say(sheet.note, '这个浏览器无法在后台核对表格，请换用新版 Chrome、Edge 或 Firefox。', true);
 }
 
 function busy(text) {
@@ -286,7 +298,6 @@ function cell(row, text, className) {
 const verdictClass = { 正确: 'ok', 警告: 'warn', 错误: 'fail' };
 
 const onWorker = {
-  ready() {},
   progress({ phase, done, total }) {
     if (total > 0) {
       sheet.progress.max = total;
@@ -342,15 +353,8 @@ const onWorker = {
     setTimeout(() => URL.revokeObjectURL(url), 60000);
     say(sheet.note, `已下载 ${name}`);
   },
-  error({ message, init }) {
-    if (!init) {
-      failed(message);
-      return;
-    }
-    // A worker that cannot start the engine would fail again: sheets stay off in this browser.
-    idle();
-    sheet.file.disabled = true;
-    say(sheet.note, '这个浏览器无法在后台核对表格，请换用新版 Chrome、Edge 或 Firefox。', true);
+  error({ message }) {
+    failed(message);
   },
 };
 

@@ -117,6 +117,6 @@ self.onmessage = async ({ data }) => {
     handlers[data.type](data);
   } catch (e) {
     const message = e instanceof SheetError ? e.message : e instanceof RangeError ? '文件太大，内存不够，无法读取。' : '无法读取这个文件：它不是能识别的表格。';
-    post({ type: 'error', message, detail: String(e?.message ?? e), init: data.type === 'init' });
+    post({ type: 'error', message, detail: String(e?.message ?? e) });
   }
 };
