@@ -71,10 +71,10 @@ test('checks sheets in Firefox: .xlsx, GBK CSV, UTF-16 text', async () => {
     ['Unicode 文本.txt', utf16le(csv.replace(/,/g, '\t'))],
   ];
   for (const [name, bytes] of sheets) {
-    const before = await page.$eval('#sheet-title', (h) => Number(h.parentElement.dataset.jobs ?? 0));
+    const before = await page.$eval('#sheets', (s) => Number(s.dataset.jobs ?? 0));
     await (await page.$('#file')).uploadFile(save(files, name, bytes));
     await page.waitForFunction(
-      (n) => Number(document.getElementById('sheet-title').parentElement.dataset.jobs ?? 0) > n,
+      (n) => Number(document.getElementById('sheets').dataset.jobs ?? 0) > n,
       { timeout: 30000 },
       before,
     );

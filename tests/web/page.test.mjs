@@ -48,13 +48,13 @@ async function retype(selector, typed) {
   await page.type(selector, typed);
 }
 
-const jobs = () => page.$eval('#sheet-title', (h) => Number(h.parentElement.dataset.jobs ?? 0));
+const jobs = () => page.$eval('#sheets', (s) => Number(s.dataset.jobs ?? 0));
 
 // Runs `act` and waits until the sheet section has finished the job it started.
 async function sheetJob(act, timeout = 60000) {
   const before = await jobs();
   await act();
-  await page.waitForFunction((n) => Number(document.getElementById('sheet-title').parentElement.dataset.jobs ?? 0) > n, { timeout }, before);
+  await page.waitForFunction((n) => Number(document.getElementById('sheets').dataset.jobs ?? 0) > n, { timeout }, before);
 }
 
 async function openSheet(path) {

@@ -161,7 +161,7 @@ async function copyUpper() {
 // ---- spreadsheets ----
 
 const sheet = {
-  section: $('sheet-title').parentElement,
+  section: $('sheets'),
   file: $('file'),
   note: $('sheet-note'),
   busy: $('busy'),
@@ -246,7 +246,7 @@ setInterval(() => {
 }, 1000);
 
 async function openFile(file) {
-  if (!file) return;
+  if (!file || sheet.file.disabled) return;
   if (file.size > limits.fileBytes) {
     say(sheet.note, `文件太大（超过 ${megabytes(limits.fileBytes)}），不打开。`, true);
     return;
