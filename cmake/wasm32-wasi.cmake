@@ -3,6 +3,7 @@
 # so the C++ headers and libraries are named by their versioned paths.
 set(CMAKE_SYSTEM_NAME WASI)
 set(CMAKE_SYSTEM_PROCESSOR wasm32)
+list(APPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR})  # Platform/WASI.cmake
 set(CMAKE_CXX_COMPILER clang++-14)
 set(CMAKE_CXX_COMPILER_TARGET wasm32-wasi)
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
