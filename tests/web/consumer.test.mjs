@@ -85,12 +85,12 @@ const text: string | undefined = w.text;
 const failure: Failure | undefined = w.failure;
 if (w.failure === undefined) { const s: string = w.text; }
 const many: Written[] = t.writeMany(['1', '2'], { unit: '圆' });
-const r: Reading = t.read('壹佰圆整');
+const r: Reading = t.read('壹佰圆整', { unit: '元' });
 const amount: string | undefined = r.amount;
 const f: Finding | undefined = r.findings[0];
 const severity: 'error' | 'warning' | undefined = f?.severity;
 const back: Written = t.write(amount ?? '', r.style);
-const c: Check = loadSync(new Uint8Array()).check('100', '壹佰圆整');
+const c: Check = loadSync(new Uint8Array()).check('100', '壹佰圆整', style);
 const verdict: 'ok' | 'warn' | 'fail' = c.verdict;
 await load(new URL('file:///tessaly.wasm'));
 await load(fetch('tessaly.wasm'));

@@ -1,5 +1,5 @@
 // The package and the native tessaly-convert are one engine: they agree line for line on the
-// same 100,000 texts, writing in every style, reading and checking.
+// same 100,000 texts, writing in every style, reading and checking (with house styles too).
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { existsSync } from 'node:fs';
@@ -55,14 +55,21 @@ describe('the package agrees with tessaly-convert', { skip: !existsSync(cli) && 
     }
   });
 
+  // A house style: the command line's style options with --read and --check.
+  const houses = [undefined, styles[3], styles[4], styles[8]];
+
   test('reading', () => {
     const r = random(29);
     const texts = Array.from({ length: COUNT }, () => uppercase(r, t.write));
-    const { out, err } = run(['--read'], texts);
-    const readings = texts.map((text) => t.read(text));
-    sameLines(readings.map((x) => x.amount ?? ''), out, texts, 'read');
-    const findings = readings.map((x) => x.findings.map((f) => `${f.severity} ${f.message}`).join('\n'));
-    sameLines(findings, findingsByLine(err, texts), texts, 'read findings');
+    for (const house of houses) {
+      const sample = house ? texts.slice(0, COUNT / 5) : texts;
+      const { out, err } = run(['--read', ...(house?.args ?? [])], sample);
+      const readings = sample.map((text) => t.read(text, house?.style));
+      const what = `read ${house?.args.join(' ') ?? ''}`;
+      sameLines(readings.map((x) => x.amount ?? ''), out, sample, what);
+      const findings = readings.map((x) => x.findings.map((f) => `${f.severity} ${f.message}`).join('\n'));
+      sameLines(findings, findingsByLine(err, sample), sample, `${what}: findings`);
+    }
   });
 
   test('checking', () => {
@@ -74,11 +81,14 @@ describe('the package agrees with tessaly-convert', { skip: !existsSync(cli) && 
       return [a, kind === 2 ? uppercase(r, t.write) : upper];
     });
     const lines = pairs.map(([a, u]) => `${a}\t${u}`);
-    const expected = run(['--check'], lines).out;
-    const actual = pairs.map(([a, u]) => {
-      const c = t.check(a, u);
-      return c.verdict + c.findings.map((f, i) => (i === 0 ? '\t' : '；') + f.message).join('');
-    });
-    sameLines(actual, expected, lines, 'check');
+    for (const house of houses) {
+      const count = house ? COUNT / 5 : COUNT;
+      const expected = run(['--check', ...(house?.args ?? [])], lines.slice(0, count)).out;
+      const actual = pairs.slice(0, count).map(([a, u]) => {
+        const c = t.check(a, u, house?.style);
+        return c.verdict + c.findings.map((f, i) => (i === 0 ? '\t' : '；') + f.message).join('');
+      });
+      sameLines(actual, expected, lines, `check ${house?.args.join(' ') ?? ''}`);
+    }
   });
 });

@@ -50,10 +50,13 @@ export interface Tessaly {
   write(amount: string, style?: Partial<Style>): Written;
   /** write() for each amount, in one call into the engine. */
   writeMany(amounts: Iterable<string>, style?: Partial<Style>): Written[];
-  /** Reads an uppercase amount in any style, up to sixteen integer digits. */
-  read(upper: string): Reading;
-  /** Checks an uppercase text against the amount in digits beside it. */
-  check(amount: string, upper: string): Check;
+  /**
+   * Reads an uppercase amount in any style, up to sixteen integer digits. With a house style,
+   * a departure from it (圆 for 元, 整 for 正, no 人民币…) is a warning naming it.
+   */
+  read(upper: string, house?: Partial<Style>): Reading;
+  /** Checks an uppercase text against the amount in digits beside it; a house style as for read(). */
+  check(amount: string, upper: string, house?: Partial<Style>): Check;
 }
 
 /** Where the module comes from: its bytes, the compiled module, or its URL (or file path in Node). */

@@ -169,18 +169,22 @@ function engine(module) {
       );
   }
 
-  function read(upper) {
+  function houseBits(house) {
+    return house === undefined || house === null ? -1 : styleBits(house);
+  }
+
+  function read(upper, house) {
     const end = put(textOf(upper), 0);
-    ex.tessaly_read(end, -1);
+    ex.tessaly_read(end, houseBits(house));
     const { first, lead, findings } = record();
     const reading = { findings, style: styleOf(first) };
     return first & HAS_AMOUNT ? { amount: lead, ...reading } : reading;
   }
 
-  function check(amount, upper) {
+  function check(amount, upper, house) {
     const amountEnd = put(textOf(amount), 0);
     const end = put(textOf(upper), amountEnd);
-    ex.tessaly_check(amountEnd, end, -1);
+    ex.tessaly_check(amountEnd, end, houseBits(house));
     const { first, findings } = record();
     return { verdict: VERDICTS[first], findings };
   }
