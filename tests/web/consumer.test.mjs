@@ -68,9 +68,9 @@ const tsconfig = {
   compilerOptions: { strict: true, noEmit: true, module: 'nodenext', moduleResolution: 'nodenext', target: 'es2022', lib: ['es2022', 'dom'], types: [] },
 };
 
-function typecheck(file, source) {
+function typecheck(file, source, compilerOptions = tsconfig.compilerOptions) {
   writeFileSync(join(dir, file), source);
-  writeFileSync(join(dir, 'tsconfig.json'), JSON.stringify({ ...tsconfig, files: [file] }));
+  writeFileSync(join(dir, 'tsconfig.json'), JSON.stringify({ compilerOptions, files: [file] }));
   return spawnSync(process.execPath, [tsc, '-p', dir], { cwd: dir, encoding: 'utf8' });
 }
 
@@ -98,6 +98,37 @@ console.log(text, failure, many, severity, back, verdict);
 `,
   );
   assert.equal(r.status, 0, r.stdout + r.stderr);
+});
+
+test('tsc --strict finds the types from CommonJS, through a bundler, and with its own defaults', () => {
+  const rows = [
+    [
+      'consumer.cts',
+      { strict: true, noEmit: true, module: 'nodenext', moduleResolution: 'nodenext' },
+      `import tessaly = require('tessaly');
+const w: tessaly.Written = tessaly.loadSync().write('1', { unit: '元' });
+console.log(w.text);
+`,
+    ],
+    [
+      'bundled.ts',
+      { strict: true, noEmit: true, module: 'esnext', moduleResolution: 'bundler' },
+      `import { load } from 'tessaly';
+load().then((t) => t.writeMany(['1'], { wide: true }));
+`,
+    ],
+    [
+      'plain.ts',
+      { strict: true, noEmit: true },
+      `import { loadSync } from 'tessaly';
+console.log(loadSync().read('壹圆整').amount);
+`,
+    ],
+  ];
+  for (const [file, options, source] of rows) {
+    const r = typecheck(file, source, options);
+    assert.equal(r.status, 0, `${file}: ${r.stdout}${r.stderr}`);
+  }
 });
 
 test('tsc --strict refuses what no engine takes', () => {

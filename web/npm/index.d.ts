@@ -49,7 +49,7 @@ export interface Tessaly {
   /** The uppercase form of an amount in digits ("41823.51" gives 肆万壹仟捌佰贰拾叁圆伍角壹分), rounded to fen half away from zero. */
   write(amount: string, style?: Partial<Style>): Written;
   /** write() for each amount, in one call into the engine. */
-  writeMany(amounts: Iterable<string>, style?: Partial<Style>): Written[];
+  writeMany(amounts: readonly string[], style?: Partial<Style>): Written[];
   /**
    * Reads an uppercase amount in any style, up to sixteen integer digits. With a house style,
    * a departure from it (圆 for 元, 整 for 正, no 人民币…) is a warning naming it.
