@@ -108,3 +108,31 @@ test('a source that is no module is refused at load, not later', async () => {
   assert.throws(() => loadSync(new Uint8Array([1, 2, 3])), WebAssembly.CompileError);
   await assert.rejects(load('/nonexistent/tessaly.wasm'), { code: 'ENOENT' });
 });
+
+// A stand-in module whose write stores a mark in its memory and traps while the mark is not
+// there: a loader that went on with the trapped instance would find the mark and not trap.
+function trappingModule() {
+  const section = (id, ...bytes) => [id, bytes.length, ...bytes];
+  const name = (s) => [s.length, ...Buffer.from(s)];
+  const body = (...code) => [code.length, ...code];
+  return new WebAssembly.Module(
+    new Uint8Array([
+      ...[0x00, 0x61, 0x73, 0x6d, 0x01, 0x00, 0x00, 0x00],
+      ...section(1, 4, 0x60, 0, 0, 0x60, 0, 1, 0x7f, 0x60, 1, 0x7f, 1, 0x7f, 0x60, 2, 0x7f, 0x7f, 1, 0x7f),
+      ...section(3, 4, 0, 1, 2, 3),
+      ...section(5, 1, 0, 1),
+      ...section(7, 5, ...name('memory'), 2, 0, ...name('_initialize'), 0, 0, ...name('tessaly_result'), 0, 1,
+        ...name('tessaly_input'), 0, 2, ...name('tessaly_write'), 0, 3),
+      ...section(10, 4, ...body(0, 0x0b), ...body(0, 0x41, 0, 0x0b), ...body(0, 0x41, 0xc0, 0, 0x0b),
+        ...body(0, 0x41, 0xe4, 0, 0x2d, 0, 0, 0x45, 0x04, 0x40, 0x41, 0xe4, 0, 0x41, 1, 0x3a, 0, 0, 0x00, 0x0b,
+          0x41, 0, 0x0b)),
+    ]),
+  );
+}
+
+test('after a trap, calls go on in a fresh instance', async () => {
+  const engine = await load(trappingModule());
+  assert.throws(() => engine.write('1'), WebAssembly.RuntimeError);
+  assert.throws(() => engine.write('1'), WebAssembly.RuntimeError);
+});
+
