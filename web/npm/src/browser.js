@@ -14,7 +14,7 @@ async function compile(source) {
 }
 
 export async function load(source) {
-  return engine(await compile(source));
+  return instantiate(await compile(source));
 }
 
 // Synchronous loading needs the module or its bytes at hand.

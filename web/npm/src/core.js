@@ -1,5 +1,6 @@
-// The engine's calls over a WebAssembly instance. Every text crosses as UTF-8 in the module's
-// memory; the module does all the work, this side only packs and unpacks.
+// The engine's calls over a WebAssembly instance. Texts cross in the module's memory, in UTF-8
+// (the uppercase texts it writes come back in UTF-16); the module does all the work, this side
+// only packs and unpacks.
 
 const FAILURES = [undefined, 'empty', 'notANumber', 'tooManyDigits'];
 const VERDICTS = ['ok', 'warn', 'fail'];
@@ -52,11 +53,12 @@ function textOf(value) {
   }
 }
 
-function engine(module) {
+// The calls over `instance` of `module`; the module starts a fresh instance after a trap.
+function engine(module, instance) {
   let ex, memory, buffer, u8, u16, u32, resultAt, inPtr, inCap;
 
-  function start() {
-    ex = new WebAssembly.Instance(module, {}).exports;
+  function start(instance) {
+    ex = (instance ?? new WebAssembly.Instance(module, {})).exports;
     ex._initialize();
     memory = ex.memory;
     buffer = undefined;
@@ -189,11 +191,16 @@ function engine(module) {
     return { verdict: VERDICTS[first], findings };
   }
 
-  start();
+  start(instance);
   return Object.freeze({
     write: guarded(write),
     writeMany: guarded(writeMany),
     read: guarded(read),
     check: guarded(check),
   });
+}
+
+// A browser's main thread may refuse to instantiate a module synchronously; load() never asks.
+async function instantiate(module) {
+  return engine(module, await WebAssembly.instantiate(module, {}));
 }

@@ -8,7 +8,7 @@ function bytesOf(source) {
 
 async function load(source) {
   source = await source;
-  if (source instanceof WebAssembly.Module) return engine(source);
+  if (source instanceof WebAssembly.Module) return instantiate(source);
   if (typeof source === 'string' && /^https?:/.test(source)) source = new URL(source);
   if (source instanceof URL && source.protocol !== 'file:') {
     const response = await fetch(source);
@@ -16,7 +16,7 @@ async function load(source) {
     source = await response.arrayBuffer();
   }
   if (typeof Response !== 'undefined' && source instanceof Response) source = await source.arrayBuffer();
-  return engine(await WebAssembly.compile(bytesOf(source)));
+  return instantiate(await WebAssembly.compile(bytesOf(source)));
 }
 
 function loadSync(source) {
