@@ -1,8 +1,10 @@
 #include "runtime/number.h"
 
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string>
 #include <system_error>
@@ -144,6 +146,24 @@ void scan(TextView s, Grammar grammar, Decimal& d) {
     d.found = true;
 }
 
+// The double nearest to `ascii` into `value`; false, with `value` untouched, beyond the
+// double's range.
+bool readDouble(const std::string& ascii, double& value) {
+#if defined(__cpp_lib_to_chars)
+    const auto [ptr, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    return ec != std::errc::result_out_of_range;
+#else
+    // A standard library without from_chars for double (the WebAssembly build's): strtod
+    // rounds as correctly, and reports the range through errno.
+    errno = 0;
+    const double parsed = std::strtod(ascii.c_str(), nullptr);
+    if (errno == ERANGE && (parsed == 0 || std::isinf(parsed)))
+        return false;
+    value = parsed;
+    return true;
+#endif
+}
+
 // The double nearest to a found decimal; an infinity or a zero beyond the double's range.
 double toDouble(const Decimal& d) {
     std::string ascii;
@@ -160,8 +180,7 @@ double toDouble(const Decimal& d) {
     ascii += std::to_string(d.exponent);
 
     double value = 0;
-    const auto [ptr, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-    if (ec == std::errc::result_out_of_range) {
+    if (!readDouble(ascii, value)) {
         const bool huge = d.pointPos() - d.firstSignificant() > 0;
         value = huge ? std::numeric_limits<double>::infinity() : 0.0;
         if (d.negative)

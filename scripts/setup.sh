@@ -19,10 +19,14 @@ test=(
     clang libclang-rt-14-dev
     # a display for the window's start-up test and screenshot
     xvfb xauth
+    # the page's tests and screenshot, in real browsers
+    chromium firefox-esr
     # the Debian packages and their checks
     dpkg-dev file help2man lintian desktop-file-utils appstream
     # the Windows build, its tests under Wine and the check of its version record
     g++-mingw-w64-x86-64-posix wine64 python3-pefile
+    # the WebAssembly module: clang's wasm32 target with its linker, C and C++ libraries
+    lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32
 )
 icons=(
     librsvg2-bin
@@ -34,6 +38,10 @@ case "${1:-test}" in
     icons) packages=("${icons[@]}") ;;
     *) echo "usage: setup.sh [run|test|icons]" >&2; exit 2 ;;
 esac
+# The npm package's tools, for the tests; a newer Node already on the machine does as well.
+if [ "${1:-test}" = test ] && ! command -v node >/dev/null; then
+    packages+=(nodejs npm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the release build, the whole suite
 # again under AddressSanitizer and UndefinedBehaviorSanitizer, short fuzz runs, the Debian
-# package and its checks, and the Windows build under Wine. Prints how long each stage took.
+# package and its checks, the Windows build under Wine, and the npm package with its page.
+# Prints how long each stage took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh test
@@ -47,6 +48,15 @@ package() {
     "$root/consumer"
 }
 
+# The npm package (and the page, when there): built from a clean install of the locked tools,
+# then tested with Node's test runner, against the native tessaly-convert among others.
+web() {
+    bash scripts/web.sh
+    cmake --preset release >/dev/null
+    cmake --build --preset release --target tessaly-convert
+    node --test tests/web/
+}
+
 windows() {
     cmake --preset windows-cli >/dev/null
     cmake --build --preset windows-cli
@@ -76,6 +86,7 @@ else
 fi
 stage package "the Debian package, lintian, desktop-file-validate, appstreamcli"
 stage windows "MinGW-w64 cross build, tests under Wine"
+stage web "WebAssembly, the npm package and the page, tested in Node and the browsers"
 
 echo "== time per stage"
 printf '%s\n' "${timings[@]}"

@@ -1,0 +1,84 @@
+// Tessaly: amounts of money in uppercase Chinese financial numerals, written, read and checked.
+
+/** How an amount is written. Every field is optional; the default is 圆, 整, closed after 角. */
+export interface Style {
+  /** The unit of the yuan: 圆 (default) or 元. */
+  unit: '圆' | '元';
+  /** The closing character: 整 (default) or 正. */
+  closing: '整' | '正';
+  /** Close after 角 too: 伍角整 (default true) rather than 伍角. */
+  closeAfterJiao: boolean;
+  /** 人民币 in front (before 负). Default false. */
+  prefix: boolean;
+  /** Up to sixteen integer digits instead of nine. Default false. */
+  wide: boolean;
+}
+
+/** Why an amount could not be written. */
+export type Failure = 'empty' | 'notANumber' | 'tooManyDigits';
+
+/** The uppercase text of an amount, or why there is none. */
+export type Written = { text: string; failure?: undefined } | { failure: Failure; text?: undefined };
+
+/** One thing found in an uppercase text, or in the digits beside it. */
+export interface Finding {
+  severity: 'error' | 'warning';
+  /** The character concerned, counted in characters from 1; 0 for the whole text or the digits. */
+  position: number;
+  /** Short plain Chinese, position included. */
+  message: string;
+}
+
+/** What an uppercase text names. */
+export interface Reading {
+  /** [-]digits.dd; absent when any finding is an error. */
+  amount?: string;
+  findings: Finding[];
+  /** The style the text is written in, so that the amount can be written back the same way. */
+  style: Style;
+}
+
+export interface Check {
+  /** fail: the text has an error, the digits are not a number, or the two differ; warn: correct with warnings. */
+  verdict: 'ok' | 'warn' | 'fail';
+  findings: Finding[];
+}
+
+/** The engine. No call throws for any input: a text that cannot be used gives a failure or findings. */
+export interface Tessaly {
+  /** The uppercase form of an amount in digits ("41823.51" gives 肆万壹仟捌佰贰拾叁圆伍角壹分), rounded to fen half away from zero. */
+  write(amount: string, style?: Partial<Style>): Written;
+  /** write() for each amount, in one call into the engine. */
+  writeMany(amounts: readonly string[], style?: Partial<Style>): Written[];
+  /**
+   * Reads an uppercase amount in any style, up to sixteen integer digits. With a house style,
+   * a departure from it (圆 for 元, 整 for 正, no 人民币…) is a warning naming it.
+   */
+  read(upper: string, house?: Partial<Style>): Reading;
+  /** Checks an uppercase text against the amount in digits beside it; a house style as for read(). */
+  check(amount: string, upper: string, house?: Partial<Style>): Check;
+}
+
+/** Where the module comes from: its bytes, the compiled module, or its URL (or file path in Node). */
+export type Source =
+  | Bytes
+  | WebAssembly.Module
+  | URL
+  | string
+  | Fetched
+  | PromiseLike<Bytes | WebAssembly.Module | Fetched>;
+
+/** The module's bytes. */
+export type Bytes = ArrayBuffer | ArrayBufferView;
+
+/** A fetch() response for the module. */
+export interface Fetched {
+  readonly ok: boolean;
+  arrayBuffer(): Promise<ArrayBuffer>;
+}
+
+/** Loads the engine; without a source, the package's own tessaly.wasm. */
+export function load(source?: Source): Promise<Tessaly>;
+
+/** Loads the engine at once. Without a source (the package's own tessaly.wasm) or from a path, in Node only. */
+export function loadSync(source?: Bytes | WebAssembly.Module | URL | string): Tessaly;

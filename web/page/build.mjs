@@ -1,0 +1,88 @@
+// Builds build/web/tessaly.html: the page with its styles, its script, the worker and the
+// engine's WebAssembly all inside, so that it opens from a file or a USB stick with no network.
+// Run after the package is staged in build/web/package/.
+import { execFileSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
+import { existsSync, readFileSync, statSync, writeFileSync, mkdirSync } from 'node:fs';
+import { dirname, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const root = join(here, '..', '..');
+const packageDir = join(root, 'build', 'web', 'package');
+const out = join(root, 'build', 'web', 'tessaly.html');
+
+// The tools come pinned from the lock file; install them when they are missing or stale.
+function tools() {
+  const installed = join(here, 'node_modules', '.package-lock.json');
+  const lock = join(here, 'package-lock.json');
+  if (!existsSync(installed) || statSync(installed).mtimeMs < statSync(lock).mtimeMs) {
+    execFileSync('npm', ['ci', '--no-audit', '--no-fund', '--loglevel=error'], {
+      cwd: here,
+      stdio: 'inherit',
+      env: { ...process.env, PUPPETEER_SKIP_DOWNLOAD: '1' },
+    });
+  }
+}
+
+const sha256 = (text) => `'sha256-${createHash('sha256').update(text, 'utf8').digest('base64')}'`;
+
+async function main() {
+  tools();
+  const esbuild = await import('esbuild');
+  if (!existsSync(join(packageDir, 'index.mjs'))) throw new Error(`no package in ${packageDir}: build it first`);
+  const wasm = readFileSync(join(packageDir, 'tessaly.wasm')).toString('base64');
+  const common = {
+    bundle: true,
+    write: false,
+    minify: true,
+    format: 'iife',
+    platform: 'browser',
+    target: ['chrome110', 'firefox115'],
+    legalComments: 'none',
+    alias: { tessaly: join(packageDir, 'index.mjs') },
+    // The loader's own fetching of tessaly.wasm is never used here: the page hands it the module.
+    logOverride: { 'empty-import-meta': 'silent' },
+  };
+  const worker = await esbuild.build({ ...common, entryPoints: [join(here, 'src', 'worker.js')] });
+  const virtual = {
+    name: 'virtual',
+    setup(build) {
+      build.onResolve({ filter: /^virtual:/ }, (args) => ({ path: args.path, namespace: 'virtual' }));
+      build.onLoad({ filter: /.*/, namespace: 'virtual' }, (args) => ({
+        contents: args.path === 'virtual:wasm' ? wasm : worker.outputFiles[0].text,
+        loader: 'text',
+      }));
+    },
+  };
+  const page = await esbuild.build({ ...common, entryPoints: [join(here, 'src', 'main.js')], plugins: [virtual] });
+  const css = await esbuild.transform(readFileSync(join(here, 'src', 'page.css'), 'utf8'), { loader: 'css', minify: true });
+  // "</script" inside the script would end the element early; "<\/" means the same to JavaScript.
+  const script = page.outputFiles[0].text.trim().replace(/<\/(script)/gi, '<\\/$1');
+  const style = css.code.trim();
+  const csp = [
+    "default-src 'none'",
+    `script-src ${sha256(script)} 'wasm-unsafe-eval'`,
+    `style-src ${sha256(style)}`,
+    'worker-src blob:',
+    'img-src data:',
+    "connect-src 'none'",
+    "font-src 'none'",
+    "media-src 'none'",
+    "object-src 'none'",
+    "frame-src 'none'",
+    "manifest-src 'none'",
+    "form-action 'none'",
+    "base-uri 'none'",
+  ].join('; ');
+  const template = readFileSync(join(here, 'src', 'page.html'), 'utf8');
+  const html = template.replace(/\{\{(csp|style|script)\}\}/g, (_, key) => ({ csp, style, script })[key]);
+  mkdirSync(dirname(out), { recursive: true });
+  writeFileSync(out, html);
+  console.log(`${out}: ${(Buffer.byteLength(html) / 1024).toFixed(0)} KB`);
+}
+
+main().catch((e) => {
+  console.error(`web/page/build.mjs: ${e.message}`);
+  process.exit(1);
+});

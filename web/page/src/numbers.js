@@ -1,0 +1,20 @@
+// A number cell as Excel shows it: rounded to fifteen significant digits (a stored
+// 12.344999999999999 is the 12.345 the user typed), in plain digits as the engine takes them.
+export function excelNumber(text) {
+  const n = Number(text);
+  return Number.isFinite(n) ? plainDecimal(n.toPrecision(15)) : text;
+}
+
+// "4.182351e+4" as "41823.51": the engine takes plain digits.
+function plainDecimal(text) {
+  const m = /^(-?)(\d*)(?:\.(\d*))?[eE]([-+]?\d+)$/.exec(text);
+  if (!m) return text;
+  const [, sign, whole, fraction = '', exponent] = m;
+  const digits = whole + fraction;
+  const point = whole.length + Number(exponent);
+  if (point > 400 || point < -400) return text;
+  const padded = point <= 0 ? '0'.repeat(1 - point) + digits : digits.padEnd(point, '0');
+  const at = Math.max(point, 1);
+  const fractional = padded.slice(at);
+  return sign + padded.slice(0, at) + (fractional ? '.' + fractional : '');
+}

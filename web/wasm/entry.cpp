@@ -1,0 +1,215 @@
+// The WebAssembly module's entry points: the public API over UTF-8 texts in linear memory.
+//
+// The loader asks for an input buffer, encodes the texts into it, and makes one call; the call
+// leaves its result in the output buffer and says where through `result`. A batch crosses once.
+
+#include <tessaly/tessaly.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#define TESSALY_EXPORT(name) extern "C" __attribute__((export_name(#name)))
+
+namespace {
+
+// Style bits, as the loader packs a style object.
+enum : std::uint32_t {
+    kCommon = 1,          // 元
+    kExact = 2,           // 正
+    kCloseAfterJiao = 4,  // 伍角整
+    kPrefix = 8,          // 人民币
+    kWide = 16,           // sixteen integer digits
+};
+
+// Failure codes; also the one-byte lines of a batch's failures, which no uppercase text is.
+static_assert(static_cast<int>(tessaly::Failure::None) == 0 &&
+              static_cast<int>(tessaly::Failure::Empty) == 1 &&
+              static_cast<int>(tessaly::Failure::NotANumber) == 2 &&
+              static_cast<int>(tessaly::Failure::TooManyDigits) == 3);
+
+std::string input;
+std::string output;
+
+// Where the last call's output lies.
+struct Result {
+    std::uint32_t data;
+    std::uint32_t size;
+} result;
+
+tessaly::Style styleOf(std::uint32_t bits) {
+    return {.unit = (bits & kCommon) != 0 ? tessaly::Unit::Common : tessaly::Unit::Formal,
+            .closing = (bits & kExact) != 0 ? tessaly::Closing::Exact : tessaly::Closing::Whole,
+            .closeAfterJiao = (bits & kCloseAfterJiao) != 0,
+            .prefix = (bits & kPrefix) != 0,
+            .wide = (bits & kWide) != 0};
+}
+
+std::uint32_t bitsOf(const tessaly::Style& style) {
+    return (style.unit == tessaly::Unit::Common ? kCommon : 0) |
+           (style.closing == tessaly::Closing::Exact ? kExact : 0) |
+           (style.closeAfterJiao ? kCloseAfterJiao : 0) | (style.prefix ? kPrefix : 0) |
+           (style.wide ? kWide : 0);
+}
+
+// The house style a reading is held to: a negative value for none.
+std::optional<tessaly::Style> houseOf(std::int32_t bits) {
+    if (bits < 0)
+        return std::nullopt;
+    return styleOf(static_cast<std::uint32_t>(bits));
+}
+
+void publish() {
+    result = {static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(output.data())),
+              static_cast<std::uint32_t>(output.size())};
+}
+
+void putWord(std::uint32_t word) {
+    char bytes[sizeof word];
+    std::memcpy(bytes, &word, sizeof word);
+    output.append(bytes, sizeof word);
+}
+
+// Findings as a record: the words [first, count, then severity, position and message length
+// of each], then the texts' bytes, `lead` first. The words come first, so that they are
+// aligned for the loader's one view of memory.
+void putRecord(std::uint32_t first, std::string_view lead,
+               const std::vector<tessaly::Finding>& findings) {
+    output.clear();
+    putWord(first);
+    putWord(static_cast<std::uint32_t>(lead.size()));
+    putWord(static_cast<std::uint32_t>(findings.size()));
+    for (const tessaly::Finding& f : findings) {
+        putWord(f.severity == tessaly::Severity::Warning ? 1 : 0);
+        putWord(static_cast<std::uint32_t>(f.position));
+        putWord(static_cast<std::uint32_t>(f.message.size()));
+    }
+    output.append(lead);
+    for (const tessaly::Finding& f : findings)
+        output.append(f.message);
+    publish();
+}
+
+// The uppercase texts go out in UTF-16, the loader's own strings, which it takes without
+// decoding: for a batch of short texts that costs less than the UTF-8 decoder on its side.
+std::string written;
+std::u16string wide;
+
+void publishWide() {
+    result = {static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(wide.data())),
+              static_cast<std::uint32_t>(wide.size() * sizeof(char16_t))};
+}
+
+// Appends the UTF-8 the engine wrote (well formed, so no check is needed) to `wide`.
+void widen(std::string_view utf8) {
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        const auto at = [&](std::size_t k) { return static_cast<char32_t>(utf8[i + k] & 0x3F); };
+        char32_t c;
+        if (b < 0x80) {
+            c = b;
+            i += 1;
+        } else if (b < 0xE0) {
+            c = (b & 0x1Fu) << 6 | at(1);
+            i += 2;
+        } else if (b < 0xF0) {
+            c = (b & 0x0Fu) << 12 | at(1) << 6 | at(2);
+            i += 3;
+        } else {
+            c = (b & 0x07u) << 18 | at(1) << 12 | at(2) << 6 | at(3);
+            i += 4;
+        }
+        if (c >= 0x10000) {
+            wide += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            c = 0xDC00 + ((c - 0x10000) & 0x3FF);
+        }
+        wide += static_cast<char16_t>(c);
+    }
+}
+
+}  // namespace
+
+// The input buffer, with room for at least `size` bytes.
+TESSALY_EXPORT(tessaly_input) char* tessalyInput(std::uint32_t size) {
+    if (input.size() < size)
+        input.resize(size);
+    return input.data();
+}
+
+TESSALY_EXPORT(tessaly_result) const Result* tessalyResult() {
+    return &result;
+}
+
+// Writes the amount in the input's first `size` bytes; returns the failure code, the text
+// being the output (UTF-16).
+TESSALY_EXPORT(tessaly_write) std::uint32_t tessalyWrite(std::uint32_t size, std::uint32_t style) {
+    written.clear();
+    wide.clear();
+    const tessaly::Failure failure =
+        tessaly::writeTo(written, std::string_view(input.data(), size), styleOf(style));
+    widen(written);
+    publishWide();
+    return static_cast<std::uint32_t>(failure);
+}
+
+// Writes each line of the input's first `size` bytes, one output line each (UTF-16): the
+// text, or the failure code as one unit. Returns the number of lines.
+TESSALY_EXPORT(tessaly_write_many)
+std::uint32_t tessalyWriteMany(std::uint32_t size, std::uint32_t style) {
+    const tessaly::Style s = styleOf(style);
+    wide.clear();
+    std::uint32_t lines = 1;
+    std::string_view rest(input.data(), size);
+    while (true) {
+        const std::size_t end = rest.find('\n');
+        written.clear();
+        const tessaly::Failure failure = tessaly::writeTo(written, rest.substr(0, end), s);
+        if (failure != tessaly::Failure::None)
+            wide += static_cast<char16_t>(failure);
+        widen(written);
+        if (end == std::string_view::npos)
+            break;
+        wide += u'\n';
+        ++lines;
+        rest.remove_prefix(end + 1);
+    }
+    publishWide();
+    return lines;
+}
+
+// Reads the uppercase text in the input's first `size` bytes. The record's first word is the
+// style's bits, with 32 added when there is an amount (the record's lead text).
+TESSALY_EXPORT(tessaly_read)
+void tessalyRead(std::uint32_t size, std::int32_t house) {
+    const tessaly::Reading reading =
+        tessaly::read(std::string_view(input.data(), size), houseOf(house));
+    putRecord(bitsOf(reading.style) | (reading.amount ? 32 : 0), reading.amount.value_or(""),
+              reading.findings);
+}
+
+// Checks the uppercase text in the input's bytes from `amountSize` to `size` against the
+// amount before it. The record's first word is the verdict.
+TESSALY_EXPORT(tessaly_check)
+void tessalyCheck(std::uint32_t amountSize, std::uint32_t size, std::int32_t house) {
+    amountSize = amountSize < size ? amountSize : size;
+    const std::string_view amount(input.data(), amountSize);
+    const std::string_view upper(input.data() + amountSize, size - amountSize);
+    const tessaly::Check check = tessaly::check(amount, upper, houseOf(house));
+    putRecord(static_cast<std::uint32_t>(check.verdict), {}, check.findings);
+}
+
+// Debian's wasm C++ runtime cannot unwind, so a raise would have nowhere to go. The engine
+// raises its error only where an index or count is out of its range, which no text reaching
+// these entry points can bring about (the tests feed them random and hostile texts by the
+// million); should one ever be reached, it stops here as a trap, and the loader starts a
+// fresh instance.
+extern "C" void* __cxa_allocate_exception(std::size_t) {
+    __builtin_trap();
+}
+extern "C" void __cxa_throw(void*, void*, void (*)(void*)) {
+    __builtin_trap();
+}
