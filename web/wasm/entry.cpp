@@ -213,3 +213,10 @@ extern "C" void* __cxa_allocate_exception(std::size_t) {
 extern "C" void __cxa_throw(void*, void*, void (*)(void*)) {
     __builtin_trap();
 }
+
+// The library keeps its working buffers per thread. The module has one thread, which never
+// ends while the instance lives, so there is nothing to destroy at its exit (and wasi-libc,
+// built without threads, has no registry for it).
+extern "C" int __cxa_thread_atexit(void (*)(void*), void*, void*) {
+    return 0;
+}

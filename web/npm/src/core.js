@@ -161,8 +161,9 @@ function engine(module, instance) {
     const texts = list.every((a) => typeof a === 'string') ? list : list.map(textOf);
     const bits = styleBits(style);
     if (ex.tessaly_write_many(put(texts.join('\n'), 0), bits) !== texts.length) {
-      // A line break inside an amount: no more an amount than any other stray character.
-      ex.tessaly_write_many(put(texts.map((s) => s.replaceAll('\n', '\x01')).join('\n'), 0), bits);
+      // A line break in an amount: the engine takes it as it takes a space (a blank around the
+      // amount, a gap inside it), so a space stands in for it in the batch.
+      ex.tessaly_write_many(put(texts.map((s) => s.replaceAll('\n', ' ')).join('\n'), 0), bits);
     }
     return utf16(output())
       .split('\n')
