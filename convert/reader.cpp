@@ -125,6 +125,15 @@ std::string_view replacementOf(char16_t c) noexcept {
     return {};
 }
 
+// The one character a slip stands for (拾 for 十); 0 when it is no slip, or stands for more.
+char16_t meantFor(char16_t c) noexcept {
+    const std::string_view meant = replacementOf(c);
+    if (meant.size() != 3)  // one character of the basic plane in UTF-8
+        return 0;
+    const auto byte = [meant](std::size_t i) { return static_cast<char16_t>(meant[i] & 0x3F); };
+    return static_cast<char16_t>((meant[0] & 0x0F) << 12 | byte(1) << 6 | byte(2));
+}
+
 bool isHighSurrogate(char16_t c) noexcept {
     return c >= 0xD800 && c <= 0xDBFF;
 }
@@ -438,7 +447,11 @@ private:
     // is read as 壹拾.
     std::size_t digit(int d, bool impliedOne) {
         const bool followed = !impliedOne && i_ + 1 < text_.size();
-        const Symbol next = followed ? classify(text_[i_ + 1]) : Symbol{};
+        // A slip after the digit (十 for 拾) places the digit as what was meant, so that the
+        // slip alone is at fault; it is left for the loop to name.
+        const char16_t meant = followed ? meantFor(text_[i_ + 1]) : 0;
+        const Symbol next = followed ? classify(meant != 0 ? meant : text_[i_ + 1]) : Symbol{};
+        const std::size_t withNext = meant != 0 ? 1 : 2;
         if (next.kind == Kind::Jiao || next.kind == Kind::Fen) {
             const int place = next.kind == Kind::Jiao ? kJiao : kFen;
             // Where the digit could stand in another place, the fault is its 角 or 分.
@@ -451,7 +464,7 @@ private:
             }
             if (const Misplaced why = misplaced(place); why != Misplaced::None)
                 return misplace(why, i_ + 1);
-            return take(d, place, 2);
+            return take(d, place, withNext);
         }
         if (unitAt_ == kYuan || digitAt_ <= kJiao) {
             // The digit is right if 角 or 分 follows it.
@@ -468,7 +481,7 @@ private:
         int place = kYuan + base + inSection;
         const Misplaced why = misplaced(place);
         if (why == Misplaced::None)
-            return take(d, place, placeWritten ? 2 : 1);
+            return take(d, place, placeWritten ? withNext : 1);
         // The unit ahead cannot follow what has been read. When the first digit fits a lower
         // section, the text is right up to that unit, and the fault is the unit's.
         int lower = base - kSection;
@@ -476,7 +489,7 @@ private:
             lower -= kSection;
         if (lower >= lowestSection()) {
             lowered_ = why;
-            return take(d, kYuan + lower + inSection, placeWritten ? 2 : 1);
+            return take(d, kYuan + lower + inSection, placeWritten ? withNext : 1);
         }
         // A digit that could stand in another place is right; what follows it is not.
         const bool right = why != Misplaced::MissingZero && followed && integerFits();

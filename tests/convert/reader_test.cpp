@@ -84,6 +84,7 @@ TEST(Reading, GivesTheAmountAndNamesEachRuleWhereItIsBroken) {
         // Blamed where the text stops being a correct beginning, never inside one, but for a
         // missing 零 (at the digit it belongs before).
         {"壹万壹仟圆亿", "E@6 从大到小"}, {"捌万零贰拾万元整", "E@6 从大到小"},
+        {"肆万壹仟捌佰贰十叁圆伍角壹分", "E@8 应写“拾”"}, {"伍百圆整", "E@2 应写“佰”"},
         {"壹佰零陆亿零贰仟万佰圆零肆角", "E@9 “万”：与前面的“零”不符"},
         {"壹亿零伍仟万圆整", "E@6 “万”：与前面的“零”不符"}, {"壹亿贰万亿圆整", "E@3 应先写“零”"},
         {"壹万亿贰万亿圆整", "E@4 应先写“零”"}, {"壹亿零贰万亿圆整", "E@6 从大到小"},
