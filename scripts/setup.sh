@@ -19,8 +19,8 @@ test=(
     clang libclang-rt-14-dev
     # a display for the window's start-up test and screenshot
     xvfb xauth
-    # the page's tests and screenshot, in real browsers
-    chromium firefox-esr
+    # the page's tests and screenshot, in a real browser
+    chromium
     # the Debian packages and their checks
     dpkg-dev file help2man lintian desktop-file-utils appstream
     # the Windows build, its tests under Wine and the check of its version record

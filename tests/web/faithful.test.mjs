@@ -3,11 +3,12 @@
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { existsSync } from 'node:fs';
-import { before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 
 import { amount, cli, load, random, styles, uppercase } from './support.mjs';
 
 const COUNT = 100_000;
+const t = await load();
 
 function run(args, lines) {
   const r = spawnSync(cli, args, { input: lines.join('\n') + '\n', maxBuffer: 1 << 30, encoding: 'utf8' });
@@ -18,57 +19,46 @@ function run(args, lines) {
 // The first line that differs, with its input, rather than a diff of 100,000 lines.
 function sameLines(actual, expected, inputs, what) {
   assert.equal(actual.length, expected.length, `${what}: line count`);
-  for (let i = 0; i < actual.length; i++) {
-    if (actual[i] !== expected[i])
-      assert.fail(`${what}, line ${i + 1} ${JSON.stringify(inputs[i])}: package ${JSON.stringify(actual[i])}, tessaly-convert ${JSON.stringify(expected[i])}`);
-  }
+  const i = actual.findIndex((line, i) => line !== expected[i]);
+  if (i >= 0) assert.fail(`${what}, line ${i + 1} ${JSON.stringify(inputs[i])}: package ${JSON.stringify(actual[i])}, tessaly-convert ${JSON.stringify(expected[i])}`);
 }
 
 // The command line reports each finding of line N on standard error after its quoted text.
 function findingsByLine(stderr, texts) {
   const found = texts.map(() => []);
-  for (const line of stderr.split('\n')) {
-    const m = /^tessaly-convert: line (\d+): /.exec(line);
-    if (!m) continue;
-    const n = Number(m[1]);
-    const rest = line.slice(m[0].length + JSON.stringify(texts[n - 1]).length + 2);
-    found[n - 1].push(rest.startsWith('warning: ') ? `warning ${rest.slice(9)}` : `error ${rest}`);
+  for (const [, n, rest] of stderr.matchAll(/^tessaly-convert: line (\d+): (.*)$/gm)) {
+    const message = rest.slice(JSON.stringify(texts[n - 1]).length + 2);
+    found[n - 1].push(message.startsWith('warning: ') ? `warning ${message.slice(9)}` : `error ${message}`);
   }
   return found.map((list) => list.join('\n'));
 }
 
-describe('the package agrees with tessaly-convert', { skip: !existsSync(cli) && `no ${cli}` }, () => {
-  let t;
-  before(async () => {
-    t = await load();
-  });
+// A house style: the command line's style options with --read and --check; a fifth of the texts.
+const houses = [undefined, styles[3], styles[4], styles[8]];
+const sample = (list, house) => (house ? list.slice(0, COUNT / 5) : list);
 
+describe('the package agrees with tessaly-convert', { skip: !existsSync(cli) && `no ${cli}` }, () => {
   test('writing, in every style, one call per amount and in one batch', () => {
     const r = random(17);
     const amounts = Array.from({ length: COUNT }, () => amount(r));
     for (const { style, args } of styles) {
       const expected = run(args, amounts).out;
-      const one = amounts.map((a) => t.write(a, style).text ?? '');
-      sameLines(one, expected, amounts, `write ${args.join(' ')}`);
-      const many = t.writeMany(amounts, style).map((w) => w.text ?? '');
-      sameLines(many, expected, amounts, `writeMany ${args.join(' ')}`);
+      sameLines(amounts.map((a) => t.write(a, style).text ?? ''), expected, amounts, `write ${args.join(' ')}`);
+      sameLines(t.writeMany(amounts, style).map((w) => w.text ?? ''), expected, amounts, `writeMany ${args.join(' ')}`);
     }
   });
 
-  // A house style: the command line's style options with --read and --check.
-  const houses = [undefined, styles[3], styles[4], styles[8]];
-
   test('reading', () => {
     const r = random(29);
-    const texts = Array.from({ length: COUNT }, () => uppercase(r, t.write));
+    const all = Array.from({ length: COUNT }, () => uppercase(r, t.write));
     for (const house of houses) {
-      const sample = house ? texts.slice(0, COUNT / 5) : texts;
-      const { out, err } = run(['--read', ...(house?.args ?? [])], sample);
-      const readings = sample.map((text) => t.read(text, house?.style));
+      const texts = sample(all, house);
+      const { out, err } = run(['--read', ...(house?.args ?? [])], texts);
+      const readings = texts.map((text) => t.read(text, house?.style));
       const what = `read ${house?.args.join(' ') ?? ''}`;
-      sameLines(readings.map((x) => x.amount ?? ''), out, sample, what);
+      sameLines(readings.map((x) => x.amount ?? ''), out, texts, what);
       const findings = readings.map((x) => x.findings.map((f) => `${f.severity} ${f.message}`).join('\n'));
-      sameLines(findings, findingsByLine(err, sample), sample, `${what}: findings`);
+      sameLines(findings, findingsByLine(err, texts), texts, `${what}: findings`);
     }
   });
 
@@ -77,14 +67,13 @@ describe('the package agrees with tessaly-convert', { skip: !existsSync(cli) && 
     const pairs = Array.from({ length: COUNT }, () => {
       const a = amount(r).replaceAll('\t', ' ').trim();
       const kind = r.int(3);
-      const upper = kind === 0 ? uppercase(r, t.write) : (t.write(a, styles[r.int(32)].style).text ?? '零圆整');
-      return [a, kind === 2 ? uppercase(r, t.write) : upper];
+      const right = kind === 0 ? uppercase(r, t.write) : (t.write(a, styles[r.int(32)].style).text ?? '零圆整');
+      return [a, kind === 2 ? uppercase(r, t.write) : right];
     });
     const lines = pairs.map(([a, u]) => `${a}\t${u}`);
     for (const house of houses) {
-      const count = house ? COUNT / 5 : COUNT;
-      const expected = run(['--check', ...(house?.args ?? [])], lines.slice(0, count)).out;
-      const actual = pairs.slice(0, count).map(([a, u]) => {
+      const expected = run(['--check', ...(house?.args ?? [])], sample(lines, house)).out;
+      const actual = sample(pairs, house).map(([a, u]) => {
         const c = t.check(a, u, house?.style);
         return c.verdict + c.findings.map((f, i) => (i === 0 ? '\t' : '；') + f.message).join('');
       });

@@ -3,7 +3,7 @@
 import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { launch, root } from '../../tests/web/page/driver.mjs';
+import { launch, root } from '../../tests/web/support.mjs';
 
 const driver = await launch();
 const dir = mkdtempSync(join(tmpdir(), 'tessaly-shot-'));
