@@ -32,7 +32,10 @@ void expectSafeAndRight(const Reading& reading) {
     for (const Finding& f : reading.findings) {
         EXPECT_GT(f.position, 0u) << f.message;
         EXPECT_LT(f.message.size(), 300u);
-        EXPECT_THAT(f.message, Not(ContainsRegex("[\x01-\x1f\x7f]")));
+        // No regular expression: GoogleTest's simple ones on Windows take no brackets.
+        EXPECT_THAT(f.message, Not(Contains(Truly([](char c) {
+                        return static_cast<unsigned char>(c) < 0x20 || c == '\x7f';
+                    }))));
         for (const std::string_view marker : {"不必写出，应写“", "零元写作“"}) {
             const std::size_t advice = f.message.find(marker);
             if (advice == std::string::npos)
@@ -110,7 +113,7 @@ TEST(Reading, GivesTheAmountAndNamesEachRuleWhereItIsBroken) {
     };
     for (const auto& c : cases) {
         const Reading reading = tessaly::read(c.upper);
-        SCOPED_TRACE(c.upper);
+        SCOPED_TRACE(std::string_view(c.upper).substr(0, 60));
         EXPECT_EQ(reading.amount, c.amount ? std::optional<std::string>(c.amount) : std::nullopt);
         const std::string finding = c.finding;
         const std::size_t space = finding.find(' ');
