@@ -2,6 +2,7 @@
 // and clicks on the real Form1, its message boxes recorded instead of shown. The soak runs 300
 // seeded random events, or TESSALY_SOAK_EVENTS of them from TESSALY_SOAK_SEED.
 
+#include <algorithm>
 #include <random>
 
 #include <QApplication>
@@ -25,7 +26,6 @@
 using namespace Qt::StringLiterals;
 
 const QString kFailureMessage = u"提示：你输入的数字太长或者格式错误！"_s;
-const QString kFailureText = u"零圆零角零分"_s;
 
 // Records each box the window asks for, title and text run together, and returns at once: no
 // modal box ever blocks a test.
@@ -48,23 +48,6 @@ class Form1Test : public QObject {
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form));
     }
-    // Chooses an entry of the result box's context menu, as the mouse does (the right press
-    // reaches the box as the context menu event its window gets).
-    void choose(const QString& caption) {
-        QLineEdit* result = box("Text2");
-        const QPoint at = result->rect().center();
-        QContextMenuEvent press(QContextMenuEvent::Mouse, at, result->mapToGlobal(at));
-        QApplication::sendEvent(result, &press);
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        QVERIFY(menu);
-        for (QAction* action : menu->actions()) {
-            if (action->text() == caption)
-                return QTest::mouseClick(menu, Qt::LeftButton, {},
-                                         menu->actionGeometry(action).center());
-        }
-        QFAIL(qPrintable(caption));
-    }
-
     QLineEdit* box(const char* name) const { return form->findChild<QLineEdit*>(name); }
     QPushButton* button(const char* name) const { return form->findChild<QPushButton*>(name); }
     // Text1, Text2, Text3, pendingOperator, the control with the focus, and "panel" when the
@@ -103,8 +86,17 @@ class Form1Test : public QObject {
             } else if (kind == 3) {
                 QTest::mouseClick(form->findChild<QWidget*>(inside),
                                   inside == u"Text1"_s ? Qt::RightButton : Qt::LeftButton);
-            } else if (kind == 4) {
-                choose(inside);
+            } else if (kind == 4) {  // the right press reaches the box as its context menu event
+                QLineEdit* result = box("Text2");
+                const QPoint at = result->rect().center();
+                QContextMenuEvent press(QContextMenuEvent::Mouse, at, result->mapToGlobal(at));
+                QApplication::sendEvent(result, &press);
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                QVERIFY(menu);
+                const QList<QAction*> actions = menu->actions();
+                const auto chosen = std::ranges::find(actions, inside, &QAction::text);
+                QVERIFY2(chosen != actions.end(), qPrintable(inside));
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(*chosen).center());
             } else if (typed == u'↻') {
                 cleanup();
                 open();
@@ -152,21 +144,18 @@ private slots:
                             int shown = 0, const QString& clipboard = {}) {
             QTest::newRow(name) << script << clipboard << after << shown;
         };
-        row("amount", u"41823.51"_s, u"41823.51|肆万壹仟捌佰贰拾叁圆伍角壹分|||Text1|"_s);
         row("points", u".12{Home}.{End}.{Shift+Home}."_s, u".12|壹角贰分|||Text1|"_s);
         // Ctrl+V adds nothing: only Shift+Insert pastes.
         row("discarded, editing", u"12a -+,{Backspace}{Return}{Esc}{Ctrl+V}{Home}{Del}{Num+9}"_s,
             u"92|玖拾贰圆整|||Text1|"_s, 0, u"34"_s);
         row("22 characters", u"999999999.99"_s,
             u"999999999.99|玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖圆玖角玖分|||Text1|"_s);
-        row("paste", u"{Shift+Ins}"_s, u"1,234.5|壹仟贰佰叁拾肆圆伍角整|||Text1|"_s, 0,
-            u"1,234.5"_s);
         row("paste past Qt's usual limit", u"{Shift+Ins}"_s,
             QString(99'999, u'0') + u"5|伍圆整|||Text1|"_s, 0, QString(99'999, u'0') + u'5');
         row("paste, not a number", u"{Shift+Ins}"_s, u"abc|零圆零角零分|||Text1|"_s, 1, u"abc"_s);
         row("paste, spreadsheet cell, blanks around", u"{Shift+Ins}"_s,
-            u"\u3000\t1234.50\u00a0 \r\n|壹仟贰佰叁拾肆圆伍角整|||Text1|"_s, 0,
-            u"\u3000\t1234.50\u00a0 \r\n"_s);
+            u"\u3000\t1,234.50\u00a0 \r\n|壹仟贰佰叁拾肆圆伍角整|||Text1|"_s, 0,
+            u"\u3000\t1,234.50\u00a0 \r\n"_s);
         // An input method's full-width digits and full stops pass the key handler as ASCII ones.
         row("full-width keys", u"１２。．５.3"_s, u"12.53|壹拾贰圆伍角叁分|||Text1|"_s);
         row("amount, committed", u"«。1２。5..2»"_s, u"12.52|壹拾贰圆伍角贰分|||Text1|"_s);
@@ -205,7 +194,7 @@ private slots:
         QCOMPARE(QApplication::clipboard()->text(),
                  script.contains(u"(复制全部)"_s) ? box("Text2")->text() : clipboard);
         const QString upper = box("Text2")->text();
-        QCOMPARE(messages.shown.contains(kFailureMessage), upper == kFailureText);
+        QCOMPARE(messages.shown.contains(kFailureMessage), upper == u"零圆零角零分"_s);
         QCOMPARE(box("Text2")->toolTip(), upper);
         QVERIFY(resultInView());
         QCOMPARE(box("Text2")->font().pointSizeF() < 16.2, upper.size() > 16);
@@ -229,21 +218,18 @@ private slots:
     void soak() {
         const int events = qEnvironmentVariableIntValue("TESSALY_SOAK_EVENTS");
         std::mt19937 random(qEnvironmentVariableIntValue("TESSALY_SOAK_SEED"));
-        const auto pick = [&](const QString& from) { return from[random() % from.size()]; };
+        // Keys (into Text1 or the display) and, as often, clicks.
+        const QStringList actions =
+            u"0 1 2 3 4 5 6 7 8 9 . + - * / {Return} a {Space} [Text1] "
+            u"[Command1] [Command4] [Command2] [Text1] [Command1] "
+            u"[Command4] [Command2] [Command2] [Text1] [Command4]"_s.split(u' ');
         for (int i = 0; i < (events > 0 ? events : 300); ++i) {
             const QStringList before = state();
             const qsizetype seen = messages.shown.size();
-            QLineEdit* target = box(random() % 2 ? "Text1" : "Text3");
-            const QChar key = pick(u"0123456789..+-*/\ra -"_s);
-            const char* clickable[] = {"Command1", "Command4",
-                                       button("Command2")->isVisible() ? "Command2" : "Command3"};
-            const auto kind = random() % 3 + 1;
-            if (kind == 1)
-                QTest::mouseClick(box("Text1"), random() % 2 ? Qt::LeftButton : Qt::RightButton);
-            else if (kind == 2)
-                QTest::mouseClick(button(clickable[random() % 3]), Qt::LeftButton);
-            else
-                QTest::keyClicks(target, QString(key));
+            QString action = actions[random() % actions.size()];
+            if (!button("Command2")->isVisible())
+                action.replace(u"Command2"_s, u"Command3"_s);  // the one in view
+            play(random() % 2 ? action : u"<Text3>"_s + action);
             if (QWidget* menu = QApplication::activePopupWidget())
                 menu->close();  // a right press's context menu
             const QStringList after = state();
@@ -253,8 +239,8 @@ private slots:
             QVERIFY(resultInView());
             for (const QString& shown : messages.shown.sliced(seen)) {
                 QVERIFY(shown.startsWith(u"提示："_s));
-                if (kind == 3 && shown != kFailureMessage)  // a failed calculation changes nothing
-                    QCOMPARE(after, before);
+                if (!action.startsWith(u'[') && shown != kFailureMessage)
+                    QCOMPARE(after, before);  // a failed calculation changes nothing
             }
         }
     }

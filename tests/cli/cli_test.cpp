@@ -12,16 +12,13 @@
 #include <tuple>
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-using testing::AllOf;
-using testing::HasSubstr;
-using testing::StartsWith;
-using Expect = testing::Matcher<const std::string&>;
+using namespace testing;
+using Expect = Matcher<const std::string&>;
 
 struct Case {
     std::string args;
@@ -37,52 +34,39 @@ std::string slurp(const fs::path& p) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-class Cli : public testing::Test {
-protected:
-    void TearDown() override { fs::remove_all(dir_); }
-
-    // Runs the program in a fresh folder of its own with the case's arguments (quoted for the
-    // shell) and input in the file "in"; its streams redirect to and from files there.
-    std::tuple<int, std::string, std::string> run(const Case& c) {
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        std::ofstream(dir_ / "in", std::ios::binary) << c.input;
-        std::string program = "\"";
-        program.append(fs::absolute(TESSALY_CONVERT).string()).append("\" ").append(c.args);
+// Runs the program in the fresh folder `dir` with the case's arguments (quoted for the shell)
+// and input in the file "in"; its streams redirect to and from files there.
+std::tuple<int, std::string, std::string> run(const fs::path& dir, const Case& c) {
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(dir / "in", std::ios::binary) << c.input;
+    std::string program = "\"";
+    program.append(fs::absolute(TESSALY_CONVERT).string()).append("\" ").append(c.args);
 #ifdef _WIN32
-        const std::string command =
-            "cd /d \"" + dir_.string() + "\" && " + program + " " + c.streams;
-        const int status =
-            _wsystem(fs::path(std::u8string(command.begin(), command.end())).c_str());
+    const std::string command = "cd /d \"" + dir.string() + "\" && " + program + " " + c.streams;
+    const int status = _wsystem(fs::path(std::u8string(command.begin(), command.end())).c_str());
 #else
-        // The status through a file: a pipeline's own is its last command's.
-        const std::string command = "cd '" + dir_.string() + "' && trap '' PIPE && (" + program +
-                                    "; echo $? > status) " + c.streams;
-        [[maybe_unused]] const int shell = std::system(command.c_str());
-        const int status = std::stoi(slurp(dir_ / "status"));
+    // The status through a file: a pipeline's own is its last command's.
+    const std::string command = "cd '" + dir.string() + "' && trap '' PIPE && (" + program +
+                                "; echo $? > status) " + c.streams;
+    [[maybe_unused]] const int shell = std::system(command.c_str());
+    const int status = std::stoi(slurp(dir / "status"));
 #endif
-        return {status, slurp(dir_ / "out"), slurp(dir_ / "err")};
-    }
-
-private:
-    const fs::path dir_ =
-        fs::temp_directory_path() / ("tessaly-cli-" + std::to_string(std::random_device()()));
-};
+    return {status, slurp(dir / "out"), slurp(dir / "err")};
+}
 
 // The message for an amount that cannot be converted, after where it was.
-const std::string kNotAnAmount = "不是小写金额（应为数字，如 41823.51）";
-std::string cannot(const std::string& where, const std::string& why = kNotAnAmount) {
+std::string cannot(const std::string& where,
+                   const std::string& why = "不是小写金额（应为数字，如 41823.51）") {
     return "tessaly-convert: " + where + ": " + why + "\n";
 }
 
 // `text` as Windows writes "Unicode text": UTF-16 after its byte-order mark.
 std::string utf16(std::u16string_view text, bool bigEndian = false) {
     std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (const char16_t c : text) {
-        const char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
-        bytes += bigEndian ? high : low;
-        bytes += bigEndian ? low : high;
-    }
+    for (const char16_t c : text)
+        bytes +=
+            bigEndian ? std::string{char(c >> 8), char(c)} : std::string{char(c), char(c >> 8)};
     return bytes;
 }
 
@@ -90,8 +74,8 @@ std::string utf16(std::u16string_view text, bool bigEndian = false) {
 // one line per input, however long or strange the input.
 Expect linesOf(std::size_t n, const std::string& start) {
     const auto count = [](const std::string& s) { return std::ranges::count(s, '\n'); };
-    return AllOf(testing::ResultOf(count, n), StartsWith(start), testing::Not(HasSubstr("\n\n")),
-                 testing::Not(HasSubstr("\x1b")));
+    return AllOf(ResultOf(count, n), StartsWith(start), Not(HasSubstr("\n\n")),
+                 Not(HasSubstr("\x1b")));
 }
 
 Expect usageError(const std::string& what) {
@@ -111,7 +95,9 @@ std::string manyLines(const char* even, const char* odd) {
     return lines;
 }
 
-TEST_F(Cli, KeepsItsContract) {
+TEST(Cli, KeepsItsContract) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("tessaly-cli-" + std::to_string(std::random_device()()));
     const Case cases[] = {
         // Arguments, or standard input line by line; "-5" and "-.5" are amounts.
         {"41823.51 0 -5 12元 1,234.5 -.5", "", 1,
@@ -137,8 +123,6 @@ TEST_F(Cli, KeepsItsContract) {
         {"--read", std::string(1'000'000, 'x'), 1, "\n",
          AllOf(HasSubstr("…\" (1000000 characters): 第1个字“x”"), linesOf(9, "tessaly-convert: "))},
         {"--check", "1\t" + std::string(1'000'000, 'x'), 1, linesOf(1, "fail\t第1个字“x”"), ""},
-        {"--check", std::string(100, '1') + "\x1b\t壹圆整", 1,
-         HasSubstr("“" + std::string(60, '1') + "…（共101个字）”"), ""},
         {"\"1\u200B\u2028\uFEFF\"", "", 1, "\n",
          cannot("argument 1: \"1<U+200B><U+2028><U+FEFF>\"")},
         {"", utf16(u"5\r\n壹\r\n0.5"), 1, "伍圆整\n\n伍角整\n", cannot("line 2: \"壹\"")},
@@ -151,10 +135,10 @@ TEST_F(Cli, KeepsItsContract) {
         // Style options make a house style for reading and checking; without them, only the rules.
         // A warning does not fail; findings on one text go on one line.
         {"--check --unit=元 --whole-after-jiao=no", "15.5\t拾伍圆伍角\n0.5\t伍角\n", 0,
-         AllOf(StartsWith("warn\t第1个字"), HasSubstr("；第3个字“圆”"),
-               testing::EndsWith("\nok\n")),
-         ""},
-        {"--read --whole=正", "伍圆整\n", 0, "5.00\n", HasSubstr(": warning: 第3个字")},
+         AllOf(StartsWith("warn\t第1个字"), HasSubstr("；第3个字“圆”"), EndsWith("\nok\n")), ""},
+        {"--read --whole=正 伍圆整 abc", "", 1, "5.00\n\n",
+         AllOf(HasSubstr("argument 1: \"伍圆整\": warning: 第3个字"),
+               HasSubstr("argument 2: \"abc\": 第1个字"))},
         // The writing styles, options anywhere before "--", as --opt=value or --opt value.
         {"--unit=元 1000000000000 --whole 正 --whole-after-jiao=no -0.5 --prefix --wide", "", 0,
          "人民币壹万亿元正\n人民币负伍角\n", ""},
@@ -171,7 +155,6 @@ TEST_F(Cli, KeepsItsContract) {
         // Reading and checking, spaces around each text trimmed.
         {"--read", " 负伍圆整 \n壹亿万圆整\n", 1, "-5.00\n\n",
          HasSubstr("2: \"壹亿万圆整\": 第3个字")},
-        {"--read abc", "", 1, "\n", HasSubstr("argument 1: \"abc\": 第1个字")},
         {"--check", "1\t壹圆整\n 100010000 \t 壹亿零壹仟圆整 \n壹圆整\n", 1,
          "ok\nfail\t大写为 100001000.00，小写为 100010000.00\n"
          "fail\t缺少制表符：每行应为小写金额、制表符、大写金额\n",
@@ -194,11 +177,12 @@ TEST_F(Cli, KeepsItsContract) {
 #endif
     };
     for (const Case& c : cases) {
-        const auto [status, out, err] = run(c);
+        const auto [status, out, err] = run(dir, c);
         EXPECT_EQ(status, c.status) << c.args;
         EXPECT_THAT(out, c.out) << c.args;
         EXPECT_THAT(err, c.err) << c.args;
     }
+    fs::remove_all(dir);
 }
 
 }  // namespace

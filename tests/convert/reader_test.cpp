@@ -2,7 +2,6 @@
 // each rule with its position, and the conveniences and batch forms.
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <tessaly/tessaly.h>
 
