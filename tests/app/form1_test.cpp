@@ -53,12 +53,10 @@ class Form1Test : public QObject {
     // Text1, Text2, Text3, pendingOperator, the control with the focus, and "panel" when the
     // calculator shows.
     QStringList state() const {
-        return {box("Text1")->text(),
-                box("Text2")->text(),
-                box("Text3")->text(),
-                tessaly::app::toQString(form->calculator().pendingOperator()),
-                QApplication::focusWidget()->objectName(),
-                QString(button("Command2")->isVisible() ? "" : "panel")};
+        return QStringList{box("Text1")->text(), box("Text2")->text(), box("Text3")->text(),
+                           tessaly::app::toQString(form->calculator().pendingOperator()),
+                           QApplication::focusWidget()->objectName()}
+               << (button("Command2")->isVisible() ? u""_s : u"panel"_s);
     }
     // Plays what a user does. Text is typed into the box in use, Text1 at first (a character
     // beyond Latin-1 as the text of an unknown key, as a keyboard layout sends it); "{Home}"
