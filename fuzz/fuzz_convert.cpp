@@ -14,8 +14,7 @@ using namespace tessaly;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return 0;
-    const unsigned s = data[0];  // the style's choices, one bit each
-    const Style style = support::styleOfBits(s);
+    const Style style = support::styleOfBits(data[0]);  // the style's choices, one bit each
     const runtime::Text input = fuzz::decodeText(data + 1, size - 1);
     runtime::Text formatted;
     const bool number = !runtime::tryFormatFixed2(input, formatted);

@@ -12,25 +12,18 @@
 
 using namespace tessaly;
 
-namespace {
-
-bool safe(const Finding& f) {
-    return f.position > 0 && std::none_of(f.message.begin(), f.message.end(), [](char c) {
-               return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-           });
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const runtime::Text text = fuzz::decodeText(data, size);
     Reading reading;
     convert::read(text, reading, std::nullopt);
-    const bool error = std::any_of(reading.findings.begin(), reading.findings.end(),
-                                   [](const auto& f) { return f.severity == Severity::Error; });
-    TESSALY_CHECK(error != reading.amount.has_value(), text);
-    TESSALY_CHECK(reading.findings.size() <= 9, text);
-    TESSALY_CHECK(std::all_of(reading.findings.begin(), reading.findings.end(), safe), text);
+    const auto& findings = reading.findings;
+    const bool error = std::ranges::any_of(
+        findings, [](const Finding& f) { return f.severity == Severity::Error; });
+    TESSALY_CHECK(error != reading.amount.has_value() && findings.size() <= 9, text);
+    for (const Finding& f : findings) {
+        const auto control = [](unsigned char c) { return c < 0x20 || c == 0x7F; };
+        TESSALY_CHECK(f.position > 0 && std::ranges::none_of(f.message, control), text);
+    }
     Reading housed;
     convert::read(text, housed, support::styleOfBits(static_cast<unsigned>(size)));
     TESSALY_CHECK(housed.amount == reading.amount, text);

@@ -1,13 +1,11 @@
 #pragma once
 
 // Every writing style, numbered: the bits of `s` choose 元, 正, no closing after 角, 人民币
-// and the wide range, so that a loop over 0..31 or a fuzzer's byte reaches each one.
+// and the wide range, so that a fuzzer's byte reaches each one.
 
 #include <tessaly/tessaly.h>
 
 namespace tessaly::support {
-
-inline constexpr unsigned kStyleCount = 32;
 
 constexpr Style styleOfBits(unsigned s) noexcept {
     return {.unit = s & 1 ? Unit::Common : Unit::Formal,

@@ -6,14 +6,13 @@
 #include <string_view>
 
 int main() {
-    struct Row {
+    using tessaly::Failure;
+    const struct {
         std::string_view amount;
         tessaly::Style style;
-        std::string_view text;
-        tessaly::Failure failure;
-    };
-    using tessaly::Failure;
-    const Row rows[] = {
+        std::string_view text;  // empty: the failure given
+        Failure failure;
+    } rows[] = {
         {"41823.51", {}, "肆万壹仟捌佰贰拾叁圆伍角壹分", Failure::None},
         {"1000000000", {}, "", Failure::TooManyDigits},
         {"1000000000", {.wide = true}, "壹拾亿圆整", Failure::None},
@@ -23,7 +22,7 @@ int main() {
     };
     bool ok = TESSALY_VERSION_MAJOR >= 1 &&
               tessaly::readUppercase("肆万壹仟捌佰贰拾叁圆伍角壹分") == "41823.51";
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         const tessaly::Written written = tessaly::write(row.amount, row.style);
         if (written.text != row.text || written.failure != row.failure ||
             static_cast<bool>(written) == row.text.empty()) {
