@@ -447,11 +447,14 @@ private:
     // is read as 壹拾.
     std::size_t digit(int d, bool impliedOne) {
         const bool followed = !impliedOne && i_ + 1 < text_.size();
+        Symbol next = followed ? classify(text_[i_ + 1]) : Symbol{};
         // A slip after the digit (十 for 拾) places the digit as what was meant, so that the
         // slip alone is at fault; it is left for the loop to name.
-        const char16_t meant = followed ? meantFor(text_[i_ + 1]) : 0;
-        const Symbol next = followed ? classify(meant != 0 ? meant : text_[i_ + 1]) : Symbol{};
-        const std::size_t withNext = meant != 0 ? 1 : 2;
+        std::size_t withNext = 2;
+        if (const char16_t meant = next.kind == Kind::Other ? meantFor(text_[i_ + 1]) : 0) {
+            next = classify(meant);
+            withNext = 1;
+        }
         if (next.kind == Kind::Jiao || next.kind == Kind::Fen) {
             const int place = next.kind == Kind::Jiao ? kJiao : kFen;
             // Where the digit could stand in another place, the fault is its 角 or 分.
