@@ -114,11 +114,17 @@ void BM_ReadMix(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadMix);
 
-// The same through the public API, in UTF-8.
-void BM_ReadMixPublic(benchmark::State& state) {
+// The mix in UTF-8, for the public API.
+std::array<std::string, kUpperMix.size()> utf8Mix() {
     std::array<std::string, kUpperMix.size()> texts;
     for (std::size_t k = 0; k < texts.size(); ++k)
         texts[k] = runtime::toUtf8(kUpperMix[k]);
+    return texts;
+}
+
+// The same through the public API, in UTF-8.
+void BM_ReadMixPublic(benchmark::State& state) {
+    const auto texts = utf8Mix();
     std::size_t i = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(tessaly::read(texts[i]));
@@ -129,9 +135,7 @@ BENCHMARK(BM_ReadMixPublic);
 
 // The public batch form: one reading reused.
 void BM_ReadToMixPublic(benchmark::State& state) {
-    std::array<std::string, kUpperMix.size()> texts;
-    for (std::size_t k = 0; k < texts.size(); ++k)
-        texts[k] = runtime::toUtf8(kUpperMix[k]);
+    const auto texts = utf8Mix();
     Reading reading;
     std::size_t i = 0;
     for (auto _ : state) {
