@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <tessaly/version.h>
+
 #include "app/form1.h"
 #include "app/qtmessagebox.h"
 #include "app/startup.h"

@@ -13,6 +13,8 @@
 
 #include <gmock/gmock.h>
 
+#include <tessaly/version.h>
+
 namespace {
 
 namespace fs = std::filesystem;
