@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "runtime/text.h"
+
 namespace tessaly::cli {
 
 namespace {
@@ -19,29 +21,6 @@ constexpr Lead kLeads[] = {
     {0xED, 0xED, 3, 0x80, 0x9F}, {0xEE, 0xEF, 3, 0x80, 0xBF}, {0xF0, 0xF0, 4, 0x90, 0xBF},
     {0xF1, 0xF3, 4, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x80, 0x8F},
 };
-
-// The characters that show nothing or act on the text around them: C1 controls, the format
-// characters (zero-width spaces and joiners, direction marks and overrides, the byte-order
-// mark, invisible operators, tags) and the line and paragraph separators.
-struct Range {
-    char32_t first, last;
-};
-constexpr Range kInvisible[] = {
-    {0x0080, 0x009F},   {0x00AD, 0x00AD},   {0x0600, 0x0605},   {0x061C, 0x061C},
-    {0x06DD, 0x06DD},   {0x070F, 0x070F},   {0x0890, 0x0891},   {0x08E2, 0x08E2},
-    {0x180E, 0x180E},   {0x200B, 0x200F},   {0x2028, 0x202E},   {0x2060, 0x2064},
-    {0x2066, 0x206F},   {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD},
-    {0x110CD, 0x110CD}, {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A},
-    {0xE0001, 0xE0001}, {0xE0020, 0xE007F},
-};
-
-bool invisible(char32_t c) {
-    // Nearly every character shown is below U+2028 (ASCII is handled before) or CJK.
-    if (c >= 0x2070 && c < 0xFEFF)
-        return false;
-    return std::any_of(std::begin(kInvisible), std::end(kInvisible),
-                       [c](const Range& r) { return c >= r.first && c <= r.last; });
-}
 
 // The character at the start of `s`: its length in bytes, 0 for a byte that begins no
 // well-formed sequence, and its code point.
@@ -116,7 +95,7 @@ std::size_t appendEscaped(std::string_view text, std::string& out, std::size_t m
         const std::size_t n = decode(text, c);
         if (n == 0 || c < 0x20 || c == 0x7F) {
             appendHexByte(static_cast<unsigned char>(text[0]), out);
-        } else if (invisible(c)) {
+        } else if (runtime::isUnprintable(c)) {
             appendCodePoint(c, out);
         } else {
             out.append(text.substr(0, n));

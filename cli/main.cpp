@@ -202,48 +202,6 @@ std::optional<std::string> parse(const std::vector<std::string>& args, Settings&
     return std::nullopt;
 }
 
-// Without the spaces around it (space, tab, U+3000, U+00A0), as the engine ignores them; plain
-// loops, as this runs on every line.
-std::string_view trimmed(std::string_view text) {
-    static constexpr std::string_view kWide[] = {"\u3000", "\u00A0"};
-    const auto space = [](std::string_view s) -> std::size_t {
-        if (s[0] == ' ' || s[0] == '\t')
-            return 1;
-        if (s[0] != '\xE3' && s[0] != '\xC2')
-            return 0;
-        for (const std::string_view wide : kWide) {
-            if (s.substr(0, wide.size()) == wide)
-                return wide.size();
-        }
-        return 0;
-    };
-    while (!text.empty()) {
-        const std::size_t n = space(text);
-        if (n == 0)
-            break;
-        text.remove_prefix(n);
-    }
-    const auto endsInSpace = [&text]() -> std::size_t {
-        const char last = text.back();
-        if (last == ' ' || last == '\t')
-            return 1;
-        if (last != '\x80' && last != '\xA0')
-            return 0;
-        for (const std::string_view wide : kWide) {
-            if (text.size() >= wide.size() && text.substr(text.size() - wide.size()) == wide)
-                return wide.size();
-        }
-        return 0;
-    };
-    while (!text.empty()) {
-        const std::size_t n = endsInSpace();
-        if (n == 0)
-            break;
-        text.remove_suffix(n);
-    }
-    return text;
-}
-
 // Why an amount could not be written, for a clerk.
 std::string_view reason(tessaly::Failure failure, std::string_view amount,
                         const tessaly::Style& style) {
@@ -275,7 +233,7 @@ public:
         number_ = number;
         // A tab makes a --check line, however empty its two fields.
         const bool checked = settings_.mode == Mode::Check && text.find('\t') != text.npos;
-        const std::string_view inner = trimmed(text);
+        const std::string_view inner = tessaly::runtime::trimBlanks(text);
         if (inner.empty() && !checked) {
             out_.endLine();
             return;
@@ -324,8 +282,8 @@ private:
             failed_ = true;
             return;
         }
-        tessaly::checkTo(check_, trimmed(line.substr(0, tab)), trimmed(line.substr(tab + 1)),
-                         settings_.house());
+        tessaly::checkTo(check_, tessaly::runtime::trimBlanks(line.substr(0, tab)),
+                         tessaly::runtime::trimBlanks(line.substr(tab + 1)), settings_.house());
         out_.put(kVerdicts[static_cast<std::size_t>(check_.verdict)]);
         for (std::size_t i = 0; i < check_.findings.size(); ++i) {
             out_.put(i == 0 ? "\t" : "；");

@@ -13,6 +13,41 @@ std::int64_t inStr(std::int64_t start, TextView searched, TextView sought) {
     return found == TextView::npos ? 0 : static_cast<std::int64_t>(found) + 1;
 }
 
+namespace {
+
+// isBlank's characters beyond ASCII, in UTF-8.
+constexpr std::string_view kWideBlanks[] = {"\u3000", "\u00A0"};
+
+// The length in bytes of the blank that `s` starts (or, with `atEnd`, ends) with; 0 for none.
+std::size_t blankLength(std::string_view s, bool atEnd) noexcept {
+    const auto edge = static_cast<unsigned char>(atEnd ? s.back() : s.front());
+    if (edge < 0x80)
+        return isBlank(edge) ? 1 : 0;
+    for (const std::string_view blank : kWideBlanks) {
+        if (atEnd ? s.ends_with(blank) : s.starts_with(blank))
+            return blank.size();
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string_view trimBlanks(std::string_view utf8) noexcept {
+    while (!utf8.empty()) {
+        const std::size_t n = blankLength(utf8, false);
+        if (n == 0)
+            break;
+        utf8.remove_prefix(n);
+    }
+    while (!utf8.empty()) {
+        const std::size_t n = blankLength(utf8, true);
+        if (n == 0)
+            break;
+        utf8.remove_suffix(n);
+    }
+    return utf8;
+}
+
 std::string toUtf8(TextView text) {
     std::string out;
     appendUtf8(text, out);

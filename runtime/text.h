@@ -38,9 +38,14 @@ constexpr bool isUnprintable(char32_t c) noexcept {
            (c >= 0x2028 && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || c == 0x3164 ||
            (c >= 0xD800 && c <= 0xDFFF) || (c >= 0xFE00 && c <= 0xFE0F) || c == 0xFEFF ||
            c == 0xFFA0 || (c >= 0xFFF0 && c <= 0xFFFB) || (c & 0xFFFE) == 0xFFFE ||
-           (c >= 0x1BCA0 && c <= 0x1BCA3) || (c >= 0x1D173 && c <= 0x1D17A) ||
-           (c >= 0xE0000 && c <= 0xE0FFF);
+           (c >= 0x890 && c <= 0x891) || c == 0x8E2 || c == 0x110BD || c == 0x110CD ||
+           (c >= 0x13430 && c <= 0x1343F) || (c >= 0x1BCA0 && c <= 0x1BCA3) ||
+           (c >= 0x1D173 && c <= 0x1D17A) || (c >= 0xE0000 && c <= 0xE0FFF);
 }
+
+// A UTF-8 text without the blanks (isBlank) around it, for a caller that must know whether
+// anything is left before decoding it.
+[[nodiscard]] std::string_view trimBlanks(std::string_view utf8) noexcept;
 
 [[nodiscard]] inline std::int64_t len(TextView text) noexcept {
     return static_cast<std::int64_t>(text.size());
