@@ -38,9 +38,15 @@ case "${1:-test}" in
     icons) packages=("${icons[@]}") ;;
     *) echo "usage: setup.sh [run|test|icons]" >&2; exit 2 ;;
 esac
-# The npm package's tools, for the tests; a newer Node already on the machine does as well.
-if [ "${1:-test}" = test ] && ! command -v node >/dev/null; then
-    packages+=(nodejs npm)
+# The npm package's tools, for the tests; a newer Node already on the machine does as well,
+# and then the package is tested with Debian's Node 18 too (scripts/debian-node.sh unpacks it),
+# which loads these JavaScript parts of itself from Debian's own packages.
+if [ "${1:-test}" = test ]; then
+    if ! command -v node >/dev/null; then
+        packages+=(nodejs npm)
+    elif [[ "$(node --version)" != v18.* ]]; then
+        packages+=(node-undici node-cjs-module-lexer node-acorn)
+    fi
 fi
 
 missing=()

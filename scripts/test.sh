@@ -49,12 +49,19 @@ package() {
 }
 
 # The npm package (and the page, when there): built from a clean install of the locked tools,
-# then tested with Node's test runner, against the native tessaly-convert among others.
+# then tested with Node's test runner, against the native tessaly-convert among others; the
+# package's own tests once more with Debian 12's Node 18 when the machine's node is newer.
 web() {
     bash scripts/web.sh
     cmake --preset release >/dev/null
     cmake --build --preset release --target tessaly-convert
     node --test tests/web/
+    local node18
+    node18=$(bash scripts/debian-node.sh)
+    if [ "$node18" != "$(command -v node)" ]; then
+        echo "== the npm package with $("$node18" --version)"
+        "$node18" --test tests/web/api.test.mjs tests/web/faithful.test.mjs tests/web/consumer.test.mjs
+    fi
 }
 
 windows() {

@@ -6,7 +6,6 @@ import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
-import zlib from 'node:zlib';
 
 export const root = fileURLToPath(new URL('../../', import.meta.url));
 export const packageDir = `${root}build/web/package`;
@@ -16,7 +15,7 @@ export const { load, loadSync } = await import(`${packageDir}/node.mjs`);
 
 const require = createRequire(`${root}web/page/package.json`);
 export const axeSource = require('axe-core').source;
-const { unzipSync, strFromU8 } = require('fflate');
+const { unzipSync, zipSync, strFromU8 } = require('fflate');
 
 // Every writing style, with the command line's options for it.
 export const styles = Array.from({ length: 32 }, (_, bits) => {
@@ -110,27 +109,9 @@ export async function launch() {
   };
 }
 
-// A zip archive of deflated entries, laid out the plain way an office suite writes one.
-export function zip(entries) {
-  const u = (size, value) => {
-    const b = Buffer.alloc(size);
-    b[size === 2 ? 'writeUInt16LE' : 'writeUInt32LE'](value);
-    return b;
-  };
-  const [records, directory] = [[], []];
-  let offset = 0;
-  for (const [name, content] of Object.entries(entries)) {
-    const [data, path] = [Buffer.from(content), Buffer.from(name)];
-    const packed = zlib.deflateRawSync(data);
-    // Version 2.0, no flags, deflated, no date, the checksum, both sizes, the name, no extra field.
-    const common = [u(2, 20), u(2, 0), u(2, 8), u(4, 0), u(4, zlib.crc32(data)), u(4, packed.length), u(4, data.length), u(2, path.length), u(2, 0)];
-    records.push(u(4, 0x04034b50), ...common, path, packed);
-    directory.push(u(4, 0x02014b50), u(2, 20), ...common, Buffer.alloc(10), u(4, offset), path);
-    offset += 30 + path.length + packed.length;
-  }
-  const [all, n] = [Buffer.concat(directory), Object.keys(entries).length];
-  return Buffer.concat([...records, all, u(4, 0x06054b50), u(4, 0), u(2, n), u(2, n), u(4, all.length), u(4, offset), u(2, 0)]);
-}
+// A zip archive of deflated entries, as an office suite writes one.
+export const zip = (entries) =>
+  Buffer.from(zipSync(Object.fromEntries(Object.entries(entries).map(([name, content]) => [name, Buffer.from(content)]))));
 
 const escape = (s) => s.replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;');
 const ns = 'http://schemas.openxmlformats.org';
