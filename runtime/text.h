@@ -2,6 +2,7 @@
 
 // Text services over UTF-16. Positions are 1-based and lengths count code units.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -51,12 +52,45 @@ constexpr bool isUnprintable(char32_t c) noexcept {
     return static_cast<std::int64_t>(text.size());
 }
 
-// UTF-8 <-> UTF-16 at the edges of the program. Malformed input becomes U+FFFD.
+// The program's one codec: UTF-8 and UTF-16 are read and written here and nowhere else.
+
+// The character `utf8` starts with (it must not be empty) into `c`; returns its length in
+// bytes, or 0 when the first byte begins no well-formed sequence (a stray continuation byte, a
+// sequence cut short, an overlong form, a surrogate, a code point past U+10FFFF): `c` is then
+// U+FFFD and that one byte stands for one character.
+[[nodiscard]] std::size_t decodeUtf8(std::string_view utf8, char32_t& c) noexcept;
+// The character at `i` of `text` (i < its size) into `c`; returns its code units, 2 for a
+// surrogate pair. A lone surrogate is a character of its own.
+[[nodiscard]] std::size_t decodeUtf16(TextView text, std::size_t i, char32_t& c) noexcept;
+// Appends `c` in UTF-8; a surrogate, which has none, as U+FFFD.
+void appendUtf8(char32_t c, std::string& out);
+
+// UTF-8 <-> UTF-16 at the edges of the program, a character for a character: a lone surrogate
+// and each malformed byte (as decodeUtf8 finds them) become U+FFFD.
 [[nodiscard]] std::string toUtf8(TextView text);
 // Appends the UTF-8 form of `text` to `out`, reusing its storage.
 void appendUtf8(TextView text, std::string& out);
 [[nodiscard]] Text fromUtf8(std::string_view text);
 // The same into `out`, reusing its storage.
 void fromUtf8(std::string_view text, Text& out);
+// Appends the UTF-16 form of `text` to `out`.
+void appendUtf16(std::string_view text, Text& out);
+
+// Texts in messages, which reach terminals and log files: nothing raw, and nothing long.
+
+// How many characters of a text a message quotes.
+inline constexpr std::size_t kQuotedChars = 60;
+
+// Appends `c` as a message shows it: a control character (below U+0020, and U+007F) as C
+// writes its byte, \x1b; another character that isUnprintable by its code point, <U+FEFF>;
+// any other as itself.
+void appendShown(char32_t c, std::string& out);
+// Appends every character of `utf8` shown so, and a byte that begins no well-formed sequence
+// as \xHH.
+void appendShown(std::string_view utf8, std::string& out);
+// Appends the first kQuotedChars characters of a text, shown; of a longer text then
+// "…（共N个字）" with N its length in characters. The caller adds its own quotation marks.
+void appendQuoted(std::string_view utf8, std::string& out);
+void appendQuoted(TextView text, std::string& out);
 
 }  // namespace tessaly::runtime

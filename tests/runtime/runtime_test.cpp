@@ -1,10 +1,13 @@
 #include <gmock/gmock.h>
 
 #include <cmath>
+#include <string>
+#include <tuple>
 
 #include "runtime/int16.h"
 #include "runtime/number.h"
 #include "runtime/table.h"
+#include "runtime/text.h"
 
 namespace {
 
@@ -59,6 +62,98 @@ TEST(Number, NumberTextGivesWholeValuesInFullOthersToFifteenDigits) {
 TEST(CheckedServices, RaiseOutOfRange) {
     EXPECT_THAT([] { (void)sub16(-32768, 1); }, raises(ErrorKind::Overflow));
     EXPECT_THAT([] { (void)TextTable<1>({u"a"}).at(1); }, raises(ErrorKind::OutOfBounds));
+}
+
+TEST(Text, EveryCharacterRoundTripsThroughBothEncodings) {
+    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+        if (c == 0xD800)
+            c = 0xE000;  // surrogates are no characters
+        std::string utf8;
+        appendUtf8(c, utf8);
+        char32_t back = 0;
+        ASSERT_EQ(decodeUtf8(utf8, back), utf8.size()) << std::uint32_t{c};
+        ASSERT_EQ(back, c);
+        const Text units = fromUtf8(utf8);
+        ASSERT_EQ(decodeUtf16(units, 0, back), units.size()) << std::uint32_t{c};
+        ASSERT_EQ(back, c);
+        ASSERT_EQ(units.size(), c < 0x10000 ? 1u : 2u);
+        ASSERT_EQ(toUtf8(units), utf8);
+    }
+}
+
+TEST(Text, EachMalformedByteIsOneCharacter) {
+    // The bytes, and what reading them as UTF-16 gives: one U+FFFD for each byte that begins
+    // no well-formed sequence, so that a position counts what a message shows (one \xHH each).
+    const std::pair<std::string, Text> cases[] = {
+        {"\x80", u"\uFFFD"},                      // a continuation byte alone
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},            // an overlong "/"
+        {"\xE0\x9F\xBF", u"\uFFFD\uFFFD\uFFFD"},  // overlong, three bytes
+        {"\xF0\x8F\xBF\xBF", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"\xED\xA0\x80x", u"\uFFFD\uFFFD\uFFFDx"},          // an encoded surrogate
+        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
+        {"\xF5\x80", u"\uFFFD\uFFFD"},
+        {"\xFF壹", u"\uFFFD壹"},
+        {"\xE4\xB9", u"\uFFFD\uFFFD"},                // cut short at the end
+        {"\xE4\xB9\xE4\xB9\x9D", u"\uFFFD\uFFFD九"},  // cut short by the next character
+    };
+    for (const auto& [bytes, units] : cases) {
+        EXPECT_EQ(fromUtf8(bytes), units) << testing::PrintToString(bytes);
+        char32_t c = 0;
+        EXPECT_EQ(decodeUtf8(bytes, c), 0u) << testing::PrintToString(bytes);
+        EXPECT_EQ(c, U'\uFFFD');
+    }
+    Text appended = u"壹";
+    appendUtf16("\xC0圆", appended);
+    EXPECT_EQ(appended, u"壹\uFFFD圆");
+    // A lone surrogate has no UTF-8 form.
+    EXPECT_EQ(toUtf8(Text{u'a', char16_t(0xD800), u'b', char16_t(0xDC00)}), "a\uFFFDb\uFFFD");
+}
+
+TEST(Text, MessagesShowEveryCharacterSafely) {
+    // UTF-8 in, as a message shows it; the UTF-16 form of the same text is shown alike.
+    const std::pair<std::string, std::string> cases[] = {
+        {"壹圆整 abc", "壹圆整 abc"},
+        {"\x1b[31m\t\n\x7f", "\\x1b[31m\\x09\\x0a\\x7f"},
+        {std::string("1\0002", 3), "1\\x002"},
+        {"\u0085\u00A0\u00AD", "<U+0085><U+00A0><U+00AD>"},  // C1, no-break space, soft hyphen
+        {"\u200B\u2028\u202E\uFEFF", "<U+200B><U+2028><U+202E><U+FEFF>"},
+        {"\U0001D173\U000E0041\U0010FFFF", "<U+1D173><U+E0041><U+10FFFF>"},
+        {"\U0002000B\uFFFD", "\U0002000B\uFFFD"},  // a character beyond the basic plane shows
+    };
+    for (const auto& [text, shown] : cases) {
+        std::string fromBytes = "[";
+        std::string fromUnits = "[";
+        appendShown(text, fromBytes);
+        appendQuoted(fromUtf8(text), fromUnits);
+        EXPECT_EQ(fromBytes, "[" + shown) << testing::PrintToString(text);
+        EXPECT_EQ(fromUnits, "[" + shown) << testing::PrintToString(text);
+    }
+    // Bytes that are no UTF-8 show as bytes; in UTF-16 they were U+FFFD already.
+    std::string shown;
+    appendShown("\xC0\xAF\xED\xA0\x80\xE4\xB9", shown);
+    EXPECT_EQ(shown, "\\xc0\\xaf\\xed\\xa0\\x80\\xe4\\xb9");
+    shown.clear();
+    appendQuoted(Text{u'a', char16_t(0xDC00)}, shown);
+    EXPECT_EQ(shown, "a<U+DC00>");
+}
+
+TEST(Text, QuotesCutALongTextAndCountItInCharacters) {
+    const std::string sixty = std::string(58, 'x') + "壹\U0002000B";
+    const std::tuple<std::string, std::string> cases[] = {
+        {sixty, sixty},
+        {sixty + "\x1b", sixty + "…（共61个字）"},
+        {sixty + "\U0002000B\U0002000B", sixty + "…（共62个字）"},
+        {std::string(1'000'000, 'x'), std::string(60, 'x') + "…（共1000000个字）"},
+        {"\u200B" + std::string(99, 'y'), "<U+200B>" + std::string(59, 'y') + "…（共100个字）"},
+    };
+    for (const auto& [text, quoted] : cases) {
+        std::string fromBytes;
+        std::string fromUnits;
+        appendQuoted(text, fromBytes);
+        appendQuoted(fromUtf8(text), fromUnits);
+        EXPECT_EQ(fromBytes, quoted) << text.substr(0, 70);
+        EXPECT_EQ(fromUnits, quoted) << text.substr(0, 70);
+    }
 }
 
 }  // namespace
