@@ -1,7 +1,6 @@
 // tessaly-convert: the uppercase conversion for scripts and batch jobs, and the way back.
 
 #include <array>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,7 +9,6 @@
 #include <tessaly/tessaly.h>
 #include <tessaly/version.h>
 
-#include "cli/escape.h"
 #include "cli/streams.h"
 #include "runtime/text.h"
 
@@ -60,6 +58,9 @@ constexpr std::string_view kHelp =
     "before --, as --opt=value or --opt value.\n"
     "\n"
     "Other options:\n"
+    "  --line-buffered\n"
+    "        answer each input line at once, for a program that waits for the answer on a\n"
+    "        pipe; lines typed at a terminal are always answered so\n"
     "  -h, --help  show this text\n"
     "  --version   show the version\n"
     "\n"
@@ -67,16 +68,18 @@ constexpr std::string_view kHelp =
     "  Each line gives one line, whatever it holds: a blank line for a blank one; for an\n"
     "  amount that cannot be converted or a text that cannot be read, a blank line and a\n"
     "  message on standard error naming the line and why. Warnings go to standard error too.\n"
-    "  Spaces, tabs, U+3000 and U+00A0 around a text are ignored. Standard input is UTF-8, or\n"
-    "  UTF-16 after its byte-order mark (Excel's \"Unicode text\"); output is UTF-8, and a\n"
-    "  Windows console gets its own characters. Messages quote at most 60 characters of a\n"
-    "  text, control characters as \\xHH and invisible ones as <U+XXXX>, and give at most 8\n"
-    "  findings of a text, then how many more.\n"
+    "  Spaces, tabs, U+3000 and U+00A0 around a text are ignored, but counted in a finding's\n"
+    "  position. Standard input is UTF-8, or UTF-16 after its byte-order mark (Excel's\n"
+    "  \"Unicode text\"); output is UTF-8, and a Windows console gets its own characters.\n"
+    "  Messages quote at most 60 characters of a text (then …（共N个字）), control\n"
+    "  characters as \\xHH and invisible ones as <U+XXXX>, and give at most 8 findings of a\n"
+    "  text, then how many more.\n"
     "\n"
     "Exit status:\n"
     "  0 when every line was converted, read, or checked ok or warn; 1 when some line could\n"
     "  not be converted or read, or failed its check; 2 for a usage error or trouble reading\n"
-    "  or writing.\n";
+    "  or writing. When the reader of the output goes away (| head -1), the run ends at once\n"
+    "  and silently, by SIGPIPE, as the other programs of a pipeline do.\n";
 
 enum class Mode { Write, Read, Check };
 enum class Action { Run, Help, Version };
@@ -86,6 +89,7 @@ struct Settings {
     bool styled = false;  // a style option was given: for reading, the house style
     Mode mode = Mode::Write;
     Action action = Action::Run;
+    bool lineBuffered = false;  // each line answered at once, for a program waiting on a pipe
     // The style a text read or checked must follow, if any.
     std::optional<tessaly::Style> house() const {
         return styled ? std::optional(style) : std::nullopt;
@@ -121,6 +125,7 @@ constexpr Option kOptions[] = {
     {"--wide", {{{"", [](Settings& s) { s.style.wide = true; }}}}, true},
     {"--read", {{{"", [](Settings& s) { s.mode = Mode::Read; }}}}},
     {"--check", {{{"", [](Settings& s) { s.mode = Mode::Check; }}}}},
+    {"--line-buffered", {{{"", [](Settings& s) { s.lineBuffered = true; }}}}},
     {"--help", {{{"", [](Settings& s) { s.action = Action::Help; }}}}},
     {"-h", {{{"", [](Settings& s) { s.action = Action::Help; }}}}},
     {"--version", {{{"", [](Settings& s) { s.action = Action::Version; }}}}},
@@ -133,9 +138,16 @@ bool isOption(std::string_view arg) {
            !(tessaly::runtime::isDigit(static_cast<char16_t>(arg[1])) || arg[1] == '.');
 }
 
+// `text` as a message quotes it: "xxx…（共1000000个字）".
+void appendQuoted(std::string_view text, std::string& out) {
+    out += '"';
+    tessaly::runtime::appendQuoted(text, out);
+    out += '"';
+}
+
 std::string quoted(std::string_view text) {
     std::string out;
-    tessaly::cli::appendQuoted(text, out);
+    appendQuoted(text, out);
     return out;
 }
 
@@ -224,8 +236,7 @@ std::string_view reason(tessaly::Failure failure, std::string_view amount,
 // Converts, reads or checks one line at a time.
 class Batch {
 public:
-    Batch(Output& out, const Settings& settings)
-        : out_(out), settings_(settings), shared_(tessaly::cli::outputsShared()) {}
+    Batch(Output& out, const Settings& settings) : out_(out), settings_(settings) {}
 
     // One argument or input line in UTF-8; `what` and `number` name it in a message.
     void line(std::string_view text, const char* what, std::size_t number) {
@@ -238,11 +249,13 @@ public:
             out_.endLine();
             return;
         }
+        // A text is read and checked as given: the engine passes over the blanks around it,
+        // and counts a finding's position in the text the user has, blanks included.
         switch (settings_.mode) {
             case Mode::Write:
                 return write(inner);
             case Mode::Read:
-                return read(inner);
+                return read(text);
             case Mode::Check:
                 return check(text);
         }
@@ -256,7 +269,8 @@ private:
         out_.endLine();
         if (failure == tessaly::Failure::None)
             return;
-        report(amount, reason(failure, amount, settings_.style), Source::Ours);
+        startReport(amount);
+        report(reason(failure, amount, settings_.style));
         failed_ = true;
     }
 
@@ -265,10 +279,12 @@ private:
         if (reading_.amount)
             out_.put(*reading_.amount);
         out_.endLine();
-        // The engine names at most eight findings of a text and counts the rest in one more.
+        // The engine details at most eight findings of a text and counts the rest in one more;
+        // it shows every character of the text safely, so its messages are printed as they are.
+        if (!reading_.findings.empty())
+            startReport(text);
         for (const tessaly::Finding& finding : reading_.findings)
-            report(text, finding.message, Source::Engine,
-                   finding.severity == tessaly::Severity::Warning);
+            report(finding.message, finding.severity == tessaly::Severity::Warning);
         failed_ = failed_ || !reading_.amount;
     }
 
@@ -282,56 +298,52 @@ private:
             failed_ = true;
             return;
         }
-        tessaly::checkTo(check_, tessaly::runtime::trimBlanks(line.substr(0, tab)),
-                         tessaly::runtime::trimBlanks(line.substr(tab + 1)), settings_.house());
+        tessaly::checkTo(check_, line.substr(0, tab), line.substr(tab + 1), settings_.house());
         out_.put(kVerdicts[static_cast<std::size_t>(check_.verdict)]);
         for (std::size_t i = 0; i < check_.findings.size(); ++i) {
             out_.put(i == 0 ? "\t" : "；");
-            tessaly::cli::appendEscaped(check_.findings[i].message, out_.buffer());
+            out_.put(check_.findings[i].message);
         }
         out_.endLine();
         failed_ = failed_ || check_.verdict == tessaly::Verdict::Fail;
     }
 
-    // Whether a message may echo the input, and so must be escaped.
-    enum class Source { Ours, Engine };
-
-    // One line on standard error naming the input line, after the output lines before it.
-    void report(std::string_view text, std::string_view message, Source source,
-                bool warning = false) {
-        if (shared_)
-            out_.flush();  // keep stdout and stderr in order where they meet
-        message_.assign("tessaly-convert: ");
-        message_.append(what_).append(" ").append(std::to_string(number_)).append(": ");
-        tessaly::cli::appendQuoted(text, message_);
-        message_.append(warning ? ": warning: " : ": ");
-        if (source == Source::Engine)
-            tessaly::cli::appendEscaped(message, message_);
-        else
-            message_.append(message);
-        message_ += '\n';
-        tessaly::cli::write(stderr, message_);
+    // What each message on the input line starts with: tessaly-convert: line 4: "abc":
+    void startReport(std::string_view text) {
+        about_.assign("tessaly-convert: ");
+        about_.append(what_).append(" ").append(std::to_string(number_)).append(": ");
+        appendQuoted(text, about_);
+        about_.append(": ");
+    }
+    // One line on standard error about the input line.
+    void report(std::string_view message, bool warning = false) {
+        std::string& errors = out_.errors();
+        errors.append(about_);
+        if (warning)
+            errors.append("warning: ");
+        errors.append(message);
+        errors += '\n';
     }
 
     Output& out_;
     const Settings& settings_;
-    const bool shared_;
     bool failed_ = false;
     const char* what_ = "";
     std::size_t number_ = 0;
     tessaly::Reading reading_;
     tessaly::Check check_;
-    std::string message_;
+    std::string about_;
 };
 
 int run(const std::vector<std::string>& args) {
     Settings settings;
     std::vector<std::string_view> texts;
+    Output out;
     if (const std::optional<std::string> problem = parse(args, settings, texts)) {
-        tessaly::cli::write(stderr, "tessaly-convert: " + *problem + "\n" + std::string(kUsage));
+        out.errors().append("tessaly-convert: ").append(*problem).append("\n").append(kUsage);
+        out.flush();
         return 2;
     }
-    Output out;
     if (settings.action != Action::Run) {
         out.put(settings.action == Action::Help ? kUsage : "Tessaly " TESSALY_VERSION "\n");
         if (settings.action == Action::Help)
@@ -342,7 +354,7 @@ int run(const std::vector<std::string>& args) {
     Batch batch(out, settings);
     if (texts.empty()) {
         std::size_t number = 0;
-        tessaly::cli::readLines(stdin, out,
+        tessaly::cli::readLines(out, settings.lineBuffered || tessaly::cli::inputIsTerminal(),
                                 [&](std::string_view line) { batch.line(line, "line", ++number); });
     } else {
         for (std::size_t i = 0; i < texts.size(); ++i)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -14,6 +15,7 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace tessaly::cli {
@@ -21,61 +23,126 @@ namespace tessaly::cli {
 namespace {
 
 #ifdef _WIN32
-// Writes to the console behind `stream` as UTF-16, if it is one: a console shows UTF-8 bytes
-// in its code page (936 on a Chinese Windows) as mojibake.
-bool writeConsole(std::FILE* stream, std::string_view bytes) {
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+HANDLE handleOf(int fd) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+}
+
+bool isConsole(HANDLE handle) {
     DWORD mode = 0;
-    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode))
-        return false;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
+}
+
+// Writes to the console behind `fd` as UTF-16, if it is one: a console shows UTF-8 bytes in
+// its code page (936 on a Chinese Windows) as mojibake. False when it is none, or on failure
+// with errno set.
+bool writeConsole(int fd, std::string_view bytes, bool& done) {
+    const HANDLE handle = handleOf(fd);
+    done = isConsole(handle);
+    if (!done)
+        return true;
     const std::u16string text = runtime::fromUtf8(bytes);
-    for (std::size_t done = 0; done < text.size();) {
-        DWORD written = 0;
-        const auto count = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1 << 14));
-        if (!WriteConsoleW(handle, text.data() + done, count, &written, nullptr) || written == 0)
-            fail("write error", EIO);
-        done += written;
+    for (std::size_t written = 0; written < text.size();) {
+        DWORD n = 0;
+        const auto count =
+            static_cast<DWORD>(std::min<std::size_t>(text.size() - written, 1 << 14));
+        if (!WriteConsoleW(handle, text.data() + written, count, &n, nullptr) || n == 0) {
+            errno = EIO;
+            return false;
+        }
+        written += n;
     }
     return true;
 }
 
-// Reads what is typed at the console behind `stream`, if it is one, as UTF-8 into `out`:
-// its bytes would be in the console's code page. False at the end of the input (Ctrl+Z at
-// the start of a line) or when the stream is no console.
-bool readConsole(std::FILE* stream, std::string& out, bool& isConsole) {
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-    DWORD mode = 0;
-    isConsole = handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
-    if (!isConsole)
+// Reads what is typed at the console behind standard input, if it is one, as UTF-8 into
+// `out`: its bytes would be in the console's code page. False at the end of the input (Ctrl+Z
+// at the start of a line) or when standard input is no console.
+bool readConsole(Output& output, std::string& out, bool& console) {
+    const HANDLE handle = handleOf(0);
+    console = isConsole(handle);
+    if (!console)
         return false;
     std::u16string units(1 << 12, u'\0');
     DWORD got = 0;
     if (!ReadConsoleW(handle, units.data(), static_cast<DWORD>(units.size()), &got, nullptr))
-        fail("read error", EIO);
+        output.fail("read error", EIO);
     units.resize(got);
     if (units.empty() || units[0] == u'\x1A')
         return false;
     runtime::appendUtf8(units, out);
     return true;
 }
+
+long readSome(char* buf, std::size_t size) {
+    return _read(0, buf, static_cast<unsigned>(size));
+}
+long writeSome(int fd, const char* bytes, std::size_t size) {
+    return _write(fd, bytes, static_cast<unsigned>(std::min<std::size_t>(size, 1 << 30)));
+}
 #else
-bool writeConsole(std::FILE*, std::string_view) {
+bool writeConsole(int, std::string_view, bool& done) {
+    done = false;
+    return true;
+}
+bool readConsole(Output&, std::string&, bool& console) {
+    console = false;
     return false;
 }
-bool readConsole(std::FILE*, std::string&, bool& isConsole) {
-    isConsole = false;
-    return false;
+long readSome(char* buf, std::size_t size) {
+    return static_cast<long>(::read(0, buf, size));
+}
+long writeSome(int fd, const char* bytes, std::size_t size) {
+    return static_cast<long>(::write(fd, bytes, size));
 }
 #endif
 
-void writeBytes(std::FILE* stream, std::string_view bytes) {
-    if (writeConsole(stream, bytes))
-        return;
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size())
-        fail("write error", errno);
-    // At once: stderr is buffered where it is a file on Windows, and fail() must not lose it.
-    if (std::fflush(stream) != 0)
-        fail("write error", errno);
+// Writes all of `bytes` to `fd`; false on failure, with errno set.
+bool writeAll(int fd, std::string_view bytes) {
+    bool done = false;
+    if (!writeConsole(fd, bytes, done) || done)
+        return done;
+    while (!bytes.empty()) {
+        const long n = writeSome(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// The reader of the output went away (a pipe into head, a closed terminal): the run ends at
+// once and silently, as the other programs of a pipeline do. Where SIGPIPE was ignored and so
+// reported as EPIPE, it is delivered after all, so the parent sees the same ending.
+[[noreturn]] void readerGone() {
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_DFL);
+    std::raise(SIGPIPE);
+#endif
+    std::_Exit(2);
+}
+
+// Whether standard output and standard error reach the same file, terminal or pipe; false
+// where either cannot be told.
+bool outputsShared() {
+#ifdef _WIN32
+    const HANDLE out = handleOf(1);
+    const HANDLE err = handleOf(2);
+    if (isConsole(out) && isConsole(err))
+        return true;  // a process has one console
+    BY_HANDLE_FILE_INFORMATION a{};
+    BY_HANDLE_FILE_INFORMATION b{};
+    return GetFileInformationByHandle(out, &a) && GetFileInformationByHandle(err, &b) &&
+           a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+#else
+    struct stat out {};
+    struct stat err {};
+    if (fstat(1, &out) != 0 || fstat(2, &err) != 0)
+        return false;
+    return out.st_dev == err.st_dev && out.st_ino == err.st_ino;
+#endif
 }
 
 // UTF-16 input turned into UTF-8 as it comes, a character split between two reads kept for
@@ -104,13 +171,12 @@ public:
         }
         runtime::appendUtf8(units_, out);
     }
-    // The rest at the end of the input; an odd byte there is half a character.
-    void finish(std::string& out) {
-        if (byte_ >= 0)
-            fail("read error: UTF-16 input ends in the middle of a character");
+    // The rest at the end of the input; false for an odd byte there, half a character.
+    bool finish(std::string& out) {
         if (high_ != 0)
             runtime::appendUtf8(std::u16string(1, high_), out);
         high_ = 0;
+        return byte_ < 0;
     }
 
 private:
@@ -120,50 +186,69 @@ private:
     std::u16string units_;
 };
 
+// Whether `head`, the first bytes of the input, may yet turn out to be a byte-order mark.
+bool mayBeByteOrderMark(std::string_view head) {
+    for (const std::string_view mark : {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"}) {
+        if (head.size() < mark.size() && mark.starts_with(head))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
-void fail(std::string_view message) {
-    std::string line = "tessaly-convert: ";
-    line.append(message).append("\n");
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);  // buffered where it is a file on Windows, and _Exit flushes nothing
-    std::_Exit(2);
-}
+Output::Output() : shared_(outputsShared()) {}
 
-void fail(const char* what, int error) {
-    fail(std::string(what) + ": " + std::strerror(error));
-}
-
-void write(std::FILE* stream, std::string_view bytes) {
-    writeBytes(stream, bytes);
+void Output::write(int fd, std::string& buffer) {
+    if (buffer.empty())
+        return;
+    if (!writeAll(fd, buffer)) {
+        const int error = errno;
+        buffer.clear();  // not to be tried again on the way out
+        if (error == EPIPE)
+            readerGone();
+        fail("write error", error);
+    }
+    buffer.clear();
 }
 
 void Output::flush() {
-    writeBytes(stdout, buf_);
-    buf_.clear();
+    write(1, out_);
+    write(2, err_);
 }
 
-bool outputsShared() {
+void Output::fail(std::string_view message) {
+    // What standard error holds still tells what went before; a write that fails again is
+    // past help.
+    err_.append("tessaly-convert: ").append(message).append("\n");
+    writeAll(2, err_);
+    std::_Exit(2);
+}
+
+void Output::fail(const char* what, int error) {
+    fail(std::string(what) + ": " + std::strerror(error));
+}
+
+bool inputIsTerminal() {
 #ifdef _WIN32
-    return true;
+    return _isatty(0) != 0;
 #else
-    struct stat out {};
-    struct stat err {};
-    if (fstat(1, &out) != 0 || fstat(2, &err) != 0)
-        return true;
-    return out.st_dev == err.st_dev && out.st_ino == err.st_ino;
+    return isatty(0) != 0;
 #endif
 }
 
-void readLines(std::FILE* in, Output& out, const std::function<void(std::string_view)>& line) {
+void readLines(Output& out, bool eachLine, const std::function<void(std::string_view)>& line) {
     std::string pending;
     std::string decoded;
+    std::string head;
     std::vector<char> buf(1 << 16);
     std::optional<Utf16Decoder> utf16;
     const auto emit = [&](std::string_view text) {
         if (!text.empty() && text.back() == '\r')
             text.remove_suffix(1);
         line(text);
+        if (eachLine)
+            out.flush();
     };
     // Splits `chunk` into lines, the last one's start kept for the next.
     const auto split = [&](std::string_view chunk) {
@@ -181,43 +266,58 @@ void readLines(std::FILE* in, Output& out, const std::function<void(std::string_
         pending.append(chunk);
     };
     // Typed at a console: UTF-16 from the console itself, line by line.
-    bool isConsole = false;
-    while (readConsole(in, decoded, isConsole)) {
+    bool console = false;
+    while (readConsole(out, decoded, console)) {
         split(decoded);
         decoded.clear();
         out.flush();  // each answer as soon as its line is typed
     }
-    bool first = !isConsole;
-    std::size_t got;
-    while (!isConsole && (got = std::fread(buf.data(), 1, buf.size(), in)) > 0) {
-        std::string_view chunk(buf.data(), got);
-        // Windows editors and spreadsheet exports start their files with a byte-order mark;
-        // Excel's "Unicode text" is UTF-16.
-        if (first && chunk.substr(0, 3) == "\xEF\xBB\xBF") {
-            chunk.remove_prefix(3);
-        } else if (first &&
-                   (chunk.substr(0, 2) == "\xFF\xFE" || chunk.substr(0, 2) == "\xFE\xFF")) {
-            utf16.emplace(chunk[0] == '\xFE');
-            chunk.remove_prefix(2);
+    bool first = !console;
+    while (!console) {
+        // What is there, without waiting for a full block: a line typed or sent by a program
+        // that waits for its answer is answered.
+        const long got = readSome(buf.data(), buf.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            const int error = errno;
+            out.flush();
+            out.fail("read error", error);
         }
-        first = false;
+        std::string_view chunk(buf.data(), static_cast<std::size_t>(got));
+        if (first) {
+            // Windows editors and spreadsheet exports start their files with a byte-order
+            // mark; Excel's "Unicode text" is UTF-16. It may come in more than one read.
+            head.append(chunk);
+            if (got > 0 && mayBeByteOrderMark(head))
+                continue;
+            chunk = head;
+            first = false;
+            if (chunk.starts_with("\xEF\xBB\xBF")) {
+                chunk.remove_prefix(3);
+            } else if (chunk.starts_with("\xFF\xFE") || chunk.starts_with("\xFE\xFF")) {
+                utf16.emplace(chunk[0] == '\xFE');
+                chunk.remove_prefix(2);
+            }
+        }
         if (utf16) {
             decoded.clear();
             utf16->decode(chunk, decoded);
             chunk = decoded;
         }
         split(chunk);
-    }
-    if (std::ferror(in)) {
-        const int error = errno;
-        out.flush();
-        fail("read error", error);
+        out.flush();  // at the end of each block both streams are written, in step
+        if (got == 0)
+            break;
     }
     if (utf16) {
         decoded.clear();
-        out.flush();
-        utf16->finish(decoded);
+        const bool whole = utf16->finish(decoded);
         split(decoded);
+        if (!whole) {
+            out.flush();
+            out.fail("read error: UTF-16 input ends in the middle of a character");
+        }
     }
     if (!pending.empty())
         emit(pending);
