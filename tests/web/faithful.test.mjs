@@ -62,6 +62,23 @@ describe('the package agrees with tessaly-convert', { skip: !existsSync(cli) && 
     }
   });
 
+  // The package and the page report a finding's position in the text as given, blanks before it
+  // included; so does the command line, which passes the text on as it has it.
+  test('positions, in texts with blanks before them', () => {
+    const r = random(53);
+    const blanks = [' ', '  ', '\t', '\u3000', ' \t\u3000'];
+    const texts = Array.from({ length: COUNT / 10 }, () => r.pick(blanks) + uppercase(r, t.write) + r.pick(['', ...blanks]));
+    const positions = (findings) => findings.filter((f) => f.position > 0).map((f) => f.position).join(' ');
+    const cliRead = texts.map(() => []);
+    for (const [, n, at] of run(['--read'], texts).err.matchAll(/^tessaly-convert: line (\d+): ".*?": (?:warning: )?第(\d+)个字/gm)) cliRead[n - 1].push(at);
+    sameLines(texts.map((x) => positions(t.read(x).findings)), cliRead.map((at) => at.join(' ')), texts, 'read: positions');
+
+    const amounts = texts.map(() => amount(r).replaceAll('\t', ' ').trim());
+    const lines = texts.map((x, i) => `${amounts[i]}\t${x}`);
+    const cliCheck = run(['--check'], lines).out.map((line) => [...line.matchAll(/(?:\t|；)第(\d+)个字/g)].map((m) => m[1]).join(' '));
+    sameLines(texts.map((x, i) => positions(t.check(amounts[i], x).findings)), cliCheck, lines, 'check: positions');
+  });
+
   test('checking', () => {
     const r = random(41);
     const pairs = Array.from({ length: COUNT }, () => {
