@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/text.h"
+
 #define TESSALY_EXPORT(name) extern "C" __attribute__((export_name(#name)))
 
 namespace {
@@ -104,33 +106,6 @@ void publishWide() {
               static_cast<std::uint32_t>(wide.size() * sizeof(char16_t))};
 }
 
-// Appends the UTF-8 the engine wrote (well formed, so no check is needed) to `wide`.
-void widen(std::string_view utf8) {
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        const auto at = [&](std::size_t k) { return static_cast<char32_t>(utf8[i + k] & 0x3F); };
-        char32_t c;
-        if (b < 0x80) {
-            c = b;
-            i += 1;
-        } else if (b < 0xE0) {
-            c = (b & 0x1Fu) << 6 | at(1);
-            i += 2;
-        } else if (b < 0xF0) {
-            c = (b & 0x0Fu) << 12 | at(1) << 6 | at(2);
-            i += 3;
-        } else {
-            c = (b & 0x07u) << 18 | at(1) << 12 | at(2) << 6 | at(3);
-            i += 4;
-        }
-        if (c >= 0x10000) {
-            wide += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            c = 0xDC00 + ((c - 0x10000) & 0x3FF);
-        }
-        wide += static_cast<char16_t>(c);
-    }
-}
-
 }  // namespace
 
 // The input buffer, with room for at least `size` bytes.
@@ -151,7 +126,7 @@ TESSALY_EXPORT(tessaly_write) std::uint32_t tessalyWrite(std::uint32_t size, std
     wide.clear();
     const tessaly::Failure failure =
         tessaly::writeTo(written, std::string_view(input.data(), size), styleOf(style));
-    widen(written);
+    tessaly::runtime::appendUtf16(written, wide);
     publishWide();
     return static_cast<std::uint32_t>(failure);
 }
@@ -170,7 +145,7 @@ std::uint32_t tessalyWriteMany(std::uint32_t size, std::uint32_t style) {
         const tessaly::Failure failure = tessaly::writeTo(written, rest.substr(0, end), s);
         if (failure != tessaly::Failure::None)
             wide += static_cast<char16_t>(failure);
-        widen(written);
+        tessaly::runtime::appendUtf16(written, wide);
         if (end == std::string_view::npos)
             break;
         wide += u'\n';
