@@ -13,3 +13,11 @@ export const limits = {
 export class SheetError extends Error {}
 
 export const megabytes = (n) => `${Math.round(n / (1024 * 1024))} MB`;
+
+const tooManyMessages = {
+  rows: `表格超过 ${limits.rows} 行，比 Excel 一张表能放的还多，无法核对。`,
+  columns: `表格超过 ${limits.columns} 列（超过 XFD 列），比 Excel 一张表能放的还多，无法核对。`,
+  cells: `表格里有内容的单元格超过 ${limits.cells / 10000} 万个，浏览器里核对不了这么多；请把表格分成几个文件。`,
+};
+
+export const tooMany = (what) => new SheetError(tooManyMessages[what]);

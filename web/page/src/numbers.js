@@ -1,8 +1,9 @@
-// A number cell as Excel shows it: rounded to fifteen significant digits (a stored
-// 12.344999999999999 is the 12.345 the user typed), in plain digits as the engine takes them.
-export function excelNumber(text) {
+// A number cell as a spreadsheet shows it: rounded to fifteen significant digits (a stored
+// 12.344999999999999 is the 12.345 the user typed, 1680.3200000000002 is 1680.32), in the
+// shortest plain digits that give it back, as the engine takes them.
+export function shortest(text) {
   const n = Number(text);
-  return Number.isFinite(n) ? plainDecimal(n.toPrecision(15)) : text;
+  return Number.isFinite(n) ? plainDecimal(String(Number(n.toPrecision(15)))) : text;
 }
 
 // "4.182351e+4" as "41823.51": the engine takes plain digits.

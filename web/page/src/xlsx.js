@@ -1,14 +1,22 @@
-// The first worksheet of an .xlsx workbook as rows of texts, and a sheet written back as .xlsx.
-import { zipSync, strToU8 } from 'fflate';
+// An .xlsx workbook: its worksheets in the workbook's order, found through its relationships,
+// and each read into rows (table.js) with the number formats its cells are shown in. Only the
+// worksheet's own rows and cells count: markup of other namespaces, or in extensions, is no data.
+import { phase } from './protocol.js';
 import { listEntries, readEntry } from './zip.js';
-import { eachElement, attribute, textOf, decode, encode } from './xml.js';
-import { limits, SheetError } from './limits.js';
+import { walk, namespaces, unescapeOffice } from './xml.js';
+import { limits, SheetError, tooMany } from './limits.js';
+import { width, numberKind } from './table.js';
+import { builtinFormats } from './formats.js';
 
 const utf8 = new TextDecoder('utf-8');
+const main = namespaces.main;
 
-function resolve(target) {
+const fault = (what) => new SheetError(`${what}：Excel 会说这个文件已损坏。请在 Excel 或 WPS 里打开并另存后再核对。`);
+
+// A relationship's target as a part name, relative to the part that holds the relationship.
+export function resolve(from, target) {
   if (target.startsWith('/')) return target.slice(1);
-  const parts = ['xl'];
+  const parts = from.split('/').slice(0, -1);
   for (const p of target.split('/')) {
     if (p === '..') parts.pop();
     else if (p && p !== '.') parts.push(p);
@@ -16,170 +24,231 @@ function resolve(target) {
   return parts.join('/');
 }
 
-// Where the workbook keeps its first sheet and its shared strings.
-function partsOf(b, entries, budget) {
-  const text = (name) => (entries.has(name) ? utf8.decode(readEntry(b, entries.get(name), budget)) : '');
-  const workbook = text('xl/workbook.xml');
-  const rels = text('xl/_rels/workbook.xml.rels');
-  const targets = new Map();
+const relsOf = (part) => {
+  const slash = part.lastIndexOf('/');
+  return `${part.slice(0, slash + 1)}_rels/${part.slice(slash + 1)}.rels`;
+};
+
+// Each relationship of a part as { type, part }; external targets are no parts of the file.
+function relationships(text, from) {
+  const found = new Map();
+  walk(text, {
+    start(tag) {
+      if (tag.local !== 'Relationship' || !namespaces.package.includes(tag.ns) || tag.get('TargetMode') === 'External') return;
+      const type = tag.get('Type') ?? '';
+      found.set(tag.get('Id'), { type: type.slice(type.lastIndexOf('/') + 1), part: resolve(from, tag.get('Target') ?? '') });
+    },
+    end() {},
+  });
+  return found;
+}
+
+// A zip that holds no workbook is named for what it is.
+function notAWorkbook(entries) {
+  if (entries.has('mimetype') && [...entries.keys()].some((n) => n === 'content.xml')) {
+    return new SheetError('这是 OpenDocument 文件（.ods 等），不是 .xlsx：请在 WPS 或 LibreOffice 里另存为 .xlsx 或 CSV 后再打开。');
+  }
+  if (entries.has('word/document.xml')) return new SheetError('这是 Word 文档，不是表格：请打开 .xlsx 或 CSV 表格。');
+  if ([...entries.keys()].some((n) => n.startsWith('ppt/'))) return new SheetError('这是 PowerPoint 演示文稿，不是表格：请打开 .xlsx 或 CSV 表格。');
+  return new SheetError('这个压缩文件里没有 Excel 表格：请打开 .xlsx 或 CSV 表格。');
+}
+
+export function openWorkbook(bytes) {
+  const entries = listEntries(bytes);
+  const budget = () => ({ left: limits.unzippedBytes });
+  const text = (name, spend = budget(), progress) => utf8.decode(readEntry(bytes, entries.get(name), spend, progress));
+  const root = entries.has('_rels/.rels') ? relationships(text('_rels/.rels'), '') : new Map();
+  const office = [...root.values()].find((r) => r.type === 'officeDocument')?.part ?? 'xl/workbook.xml';
+  if (!entries.has(office)) throw notAWorkbook(entries);
+  const related = entries.has(relsOf(office)) ? relationships(text(relsOf(office)), office) : new Map();
+  const sheets = [];
+  let date1904 = false;
+  walk(text(office), {
+    start(tag) {
+      if (!main.includes(tag.ns)) return;
+      if (tag.local === 'workbookPr') date1904 = /^(1|true)$/.test(tag.get('date1904') ?? '');
+      if (tag.local !== 'sheet') return;
+      const target = related.get(tag.get('id', namespaces.relationships));
+      // Chart and dialog sheets hold no cells to check.
+      if (target?.type !== 'worksheet' || !entries.has(target.part)) return;
+      sheets.push({ name: tag.get('name') ?? `Sheet${sheets.length + 1}`, hidden: (tag.get('state') ?? 'visible') !== 'visible', part: target.part });
+    },
+    end() {},
+  });
+  if (!sheets.length) throw new SheetError('这个 .xlsx 文件里没有能核对的工作表（只有图表或宏）。');
+  const find = (type) => [...related.values()].find((r) => r.type === type && entries.has(r.part))?.part;
   let strings;
   let styles;
-  eachElement(rels, 'Relationship', (a) => {
-    const target = attribute(a, 'Target') ?? '';
-    targets.set(attribute(a, 'Id'), target);
-    const type = attribute(a, 'Type') ?? '';
-    if (type.endsWith('/sharedStrings')) strings = resolve(target);
-    if (type.endsWith('/styles')) styles = resolve(target);
-  });
-  let sheet;
-  eachElement(workbook, 'sheet', (a) => {
-    const id = attribute(a, 'r:id') ?? /\s[\w.-]+:id\s*=\s*"([^"]*)"/.exec(a)?.[1];
-    // A chart sheet holds no cells: the first worksheet is wanted.
-    if (/worksheets\//.test(targets.get(id) ?? '')) sheet = resolve(targets.get(id));
-    return sheet === undefined;
-  });
-  if (!sheet || !entries.has(sheet)) sheet = [...entries.keys()].find((n) => /^xl\/worksheets\/[^/]+\.xml$/.test(n));
-  if (!sheet) throw new SheetError('这个 .xlsx 文件里没有工作表。');
-  const present = (name) => (name && entries.has(name) ? name : undefined);
-  return { sheet, strings: present(strings), styles: present(styles) };
+  return {
+    sheets: sheets.map(({ name, hidden }) => ({ name, hidden })),
+    date1904,
+    read(index, progress) {
+      const spend = budget();
+      if (!strings) strings = find('sharedStrings') ? sharedStrings(text(find('sharedStrings'), spend)) : [];
+      if (!styles) styles = find('styles') ? numberFormats(text(find('styles'), spend)) : [];
+      const xml = text(sheets[index].part, spend, (done, total) => progress(phase.unzip, done, total));
+      return readWorksheet(xml, strings, styles, progress);
+    },
+  };
+}
+
+// Whether the element on top of the stack is a text run of the string item at depth `at`: its
+// <t> directly, or inside a rich-text run <r>; never a phonetic guide's (<rPh>).
+const isRun = (stack, at) =>
+  stack[stack.length - 1] === 't' && (stack.length === at + 2 || (stack.length === at + 3 && stack[at + 1] === 'r'));
+
+function joined(parts) {
+  const t = unescapeOffice(parts.join(''));
+  if (t.length > limits.cellChars) throw new SheetError(`表格里有一段文字超过 ${limits.cellChars} 个字，Excel 的单元格放不下这么多，无法核对。`);
+  return t;
 }
 
 function sharedStrings(xml) {
   const list = [];
-  eachElement(xml, 'si', (a, body) => {
-    const text = textOf(body);
-    if (text.length > limits.cellChars) throw new SheetError(`表格里有超过 ${limits.cellChars} 个字符的文字，不像一张正常的表格，已停止读取。`);
-    if (list.push(text) > limits.cells) throw new SheetError(`表格超过 ${limits.cells} 个单元格，太大了。`);
+  const stack = [];
+  let parts = [];
+  walk(xml, {
+    wantText: false,
+    start(tag) {
+      stack.push(main.includes(tag.ns) ? tag.local : '');
+      this.wantText = stack[0] === 'sst' && stack[1] === 'si' && isRun(stack, 1);
+    },
+    end() {
+      this.wantText = false;
+      if (stack.pop() !== 'si' || stack.length !== 1) return;
+      if (list.push(joined(parts)) > limits.cells) throw tooMany('cells');
+      parts = [];
+    },
+    text: (t) => parts.push(t),
   });
   return list;
 }
 
-// Column letters to a 0-based index ("A" -> 0, "XFD" -> 16383).
-function column(ref) {
-  let n = 0;
-  for (let i = 0; i < ref.length; ++i) {
-    const c = ref.charCodeAt(i);
-    if (c < 65 || c > 90) break;
-    n = n * 26 + (c - 64);
-    if (n > limits.columns) return limits.columns;
-  }
-  return n - 1;
-}
-
-export function columnName(index) {
-  let name = '';
-  for (let n = index + 1; n > 0; n = Math.floor((n - 1) / 26)) name = String.fromCharCode(65 + ((n - 1) % 26)) + name;
-  return name;
-}
-
-const value = (body) => {
-  const m = /<(?:[\w.-]+:)?v(?:\s[^<>]*)?>([^<]*)</.exec(body);
-  return m ? decode(m[1]) : '';
-};
-
-export function tooLong(row, col) {
-  return new SheetError(
-    `第 ${row + 1} 行第 ${col + 1} 列的内容超过 ${limits.cellChars} 个字符，不像一张正常的表格，已停止读取。`,
-  );
-}
-
-// rows: arrays of texts; numeric: the keys (row * columns + column) of the cells that hold
-// numbers; styles: the workbook's formats, kept with each cell's index into them, so that the
-// sheet written back shows its dates and amounts as before.
-export function readXlsx(bytes, progress) {
-  const entries = listEntries(bytes);
-  const budget = { left: limits.unzippedBytes };
-  const parts = partsOf(bytes, entries, budget);
-  const styles = parts.styles ? readEntry(bytes, entries.get(parts.styles), budget) : undefined;
-  const cellStyles = new Map();
-  const strings = parts.strings ? sharedStrings(utf8.decode(readEntry(bytes, entries.get(parts.strings), budget))) : [];
-  const xml = utf8.decode(
-    readEntry(bytes, entries.get(parts.sheet), budget, (done, total) => progress('解压', done, total)),
-  );
-  const rows = [];
-  const numeric = new Set();
-  let next = 0;
-  let cells = 0;
-  eachElement(xml, 'row', (rowAttributes, body) => {
-    const r = Number(attribute(rowAttributes, 'r') ?? next + 1) - 1;
-    if (!(r >= 0) || r >= limits.rows) throw new SheetError(`表格超过 ${limits.rows} 行，不像一张正常的表格。`);
-    next = r + 1;
-    const row = [];
-    let c = -1;
-    eachElement(body, 'c', (a, cell) => {
-      const at = column(attribute(a, 'r') ?? '');
-      c = at >= 0 ? at : c + 1;
-      if (c >= limits.columns) throw new SheetError(`表格超过 ${limits.columns} 列，不像一张正常的表格。`);
-      if (++cells > limits.cells) throw new SheetError(`表格超过 ${limits.cells} 个单元格，太大了。`);
-      const type = attribute(a, 't') ?? 'n';
-      const style = attribute(a, 's');
-      if (style && style !== '0' && /^\d{1,6}$/.test(style)) cellStyles.set(r * limits.columns + c, style);
-      let text;
-      if (type === 's') text = strings[Number(value(cell))] ?? '';
-      else if (type === 'inlineStr') text = eachIs(cell);
-      else if (type === 'b') text = value(cell) === '1' ? 'TRUE' : 'FALSE';
-      else {
-        text = value(cell);
-        if (type === 'n' && text !== '') numeric.add(r * limits.columns + c);
-      }
-      if (text.length > limits.cellChars) throw tooLong(r, c);
-      while (row.length < c) row.push('');
-      row[c] = text;
-    });
-    rows[r] = row;
-    if (r % 10000 === 0) progress('读取', r, 0);
+// The number format code of each cell style (cellXfs), undefined for General.
+function numberFormats(xml) {
+  const custom = new Map();
+  const xfs = [];
+  const stack = [];
+  walk(xml, {
+    start(tag) {
+      const local = main.includes(tag.ns) ? tag.local : '';
+      const parent = stack[stack.length - 1];
+      stack.push(local);
+      if (stack.length !== 3) return;
+      if (parent === 'numFmts' && local === 'numFmt') custom.set(Number(tag.get('numFmtId')), tag.get('formatCode') ?? '');
+      if (parent === 'cellXfs' && local === 'xf') xfs.push(Number(tag.get('numFmtId') ?? 0));
+    },
+    end: () => stack.pop(),
   });
-  for (let i = 0; i < rows.length; ++i) rows[i] ??= [];
-  return { rows, numeric, styles, cellStyles };
+  return xfs.map((id) => (id === 0 ? undefined : (custom.get(id) ?? builtinFormats[id])));
 }
 
-function eachIs(cell) {
-  let text = '';
-  eachElement(cell, 'is', (a, body) => void (text += textOf(body)));
-  return text;
-}
-
-const contentTypes =
-  '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="xml" ContentType="application/xml"/><Override PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"/><Override PartName="/xl/worksheets/sheet1.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>';
-const stylesType =
-  '<Override PartName="/xl/styles.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"/>';
-const rootRels =
-  '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="xl/workbook.xml"/></Relationships>';
-const workbookRels = (styled) =>
-  `<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/>${styled ? '<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" Target="styles.xml"/>' : ''}</Relationships>`;
-const workbook = (name) =>
-  `<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets><sheet name="${encode(name)}" sheetId="1" r:id="rId1"/></sheets></workbook>`;
-
-const plainNumber = /^-?(?:0|[1-9]\d*)(?:\.\d+)?(?:[eE][-+]?\d+)?$/;
-
-// Texts go in as inline strings and never as formulas, so a cell that starts with "=" stays
-// text; only the cells that were numbers in the file read are written as numbers.
-export function writeXlsx(rows, isNumber, sheetName, styles, styleOf) {
-  const xml = [
-    '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>',
-  ];
-  for (let r = 0; r < rows.length; ++r) {
-    const row = rows[r];
-    const cells = [`<row r="${r + 1}">`];
-    for (let c = 0; c < row.length; ++c) {
-      const text = row[c];
-      if (text === '' || text === undefined) continue;
-      const style = styles ? styleOf(r, c) : undefined;
-      const head = `<c r="${columnName(c)}${r + 1}"${style ? ` s="${style}"` : ''}`;
-      if (isNumber(r, c) && plainNumber.test(text)) cells.push(`${head}><v>${text}</v></c>`);
-      else cells.push(`${head} t="inlineStr"><is><t xml:space="preserve">${encode(text)}</t></is></c>`);
-    }
-    cells.push('</row>');
-    xml.push(cells.join(''));
+// "B12" as [1, 12]; a reference without its row as [1, 0].
+function reference(ref) {
+  let c = 0;
+  let i = 0;
+  for (; i < ref.length && i < 4; ++i) {
+    const k = ref.charCodeAt(i);
+    if (k < 65 || k > 90) break;
+    c = c * 26 + (k - 64);
   }
-  xml.push('</sheetData></worksheet>');
-  const parts = {
-    '[Content_Types].xml': strToU8(`${contentTypes}${styles ? stylesType : ''}</Types>`),
-    '_rels/.rels': strToU8(rootRels),
-    'xl/workbook.xml': strToU8(workbook(sheetName)),
-    'xl/_rels/workbook.xml.rels': strToU8(workbookRels(Boolean(styles))),
-    'xl/worksheets/sheet1.xml': strToU8(xml.join('')),
+  const row = ref.slice(i);
+  if (i === 0 || i > 3 || (row !== '' && !/^[1-9][0-9]{0,6}$/.test(row))) return undefined;
+  return [c - 1, row === '' ? 0 : Number(row)];
+}
+
+const numeric = /^[-+]?(?:[0-9]+(?:\.[0-9]*)?|\.[0-9]+)(?:[eE][-+]?[0-9]+)?$/;
+
+function readWorksheet(xml, strings, styles, progress) {
+  const rows = [];
+  const formats = [];
+  const kinds = new Map();
+  const kindOf = (style) => {
+    const code = styles[style];
+    if (code === undefined || code === 'General') return numberKind;
+    if (!kinds.has(code)) kinds.set(code, formats.push(code) + 1);
+    return kinds.get(code);
   };
-  if (styles) parts['xl/styles.xml'] = styles;
-  return zipSync(parts, { level: 6 });
+  const stack = [];
+  let held = 0;
+  let r = -1;
+  let row;
+  let column;
+  let cell;
+  let parts = [];
+  const visitor = {
+    wantText: false,
+    start(tag) {
+      const local = main.includes(tag.ns) ? tag.local : '';
+      const depth = stack.push(local) - 1;
+      if (depth === 2 && local === 'row' && stack[0] === 'worksheet' && stack[1] === 'sheetData') {
+        const ref = tag.get('r');
+        let n = r + 2;
+        if (ref !== undefined) {
+          if (!/^[1-9][0-9]{0,6}$/.test(ref.trim())) throw fault(`行号“${ref.slice(0, 20)}”不是行号`);
+          n = Number(ref);
+        }
+        if (n > limits.rows) throw tooMany('rows');
+        if (n - 1 <= r) throw fault(`第 ${n} 行在文件里出现了两次，或排在第 ${r + 1} 行之后`);
+        r = n - 1;
+        row = [];
+        column = -1;
+      } else if (depth === 3 && local === 'c' && row) {
+        const ref = tag.get('r');
+        let c = column + 1;
+        if (ref !== undefined) {
+          const at = reference(ref.trim());
+          if (!at || (at[1] !== 0 && at[1] !== r + 1)) throw fault(`第 ${r + 1} 行里的单元格“${ref.slice(0, 20)}”不在这一行`);
+          c = at[0];
+        }
+        if (c >= width) throw tooMany('columns');
+        if (c <= column) throw fault(`第 ${r + 1} 行的同一列出现了两次，或列的顺序颠倒`);
+        column = c;
+        cell = { type: tag.get('t') ?? 'n', style: Number(tag.get('s') ?? 0), value: '', inline: '' };
+      } else if (cell && depth === 4 && local === 'v') {
+        visitor.wantText = true;
+      } else if (cell && stack[4] === 'is') {
+        visitor.wantText = isRun(stack, 4);
+      }
+    },
+    end() {
+      const local = stack.pop();
+      const depth = stack.length;
+      visitor.wantText = false;
+      if (depth === 4 && local === 'is' && cell) {
+        cell.inline = joined(parts);
+        parts = [];
+      } else if (depth === 3 && local === 'c' && cell) store();
+      else if (depth === 2 && local === 'row' && row) {
+        if (row.length) rows[r] = row;
+        row = undefined;
+        if (r % 10000 === 0) progress(phase.read, r, 0);
+      }
+    },
+    text(t) {
+      if (stack[stack.length - 1] === 'v') cell.value += t;
+      else parts.push(t);
+    },
+  };
+  function store() {
+    const { type, style, value, inline } = cell;
+    cell = undefined;
+    let kind = 0;
+    let t;
+    if (type === 's') {
+      t = strings[Number(value)];
+      if (t === undefined || value.trim() === '') throw fault(`第 ${r + 1} 行有一个单元格指向不存在的文字`);
+    } else if (type === 'inlineStr') t = inline;
+    else if (type === 'b') t = value.trim() === '1' ? 'TRUE' : 'FALSE';
+    else if (type === 'n' && numeric.test(value.trim()) && Number.isFinite(Number(value))) {
+      t = value.trim();
+      kind = kindOf(style);
+    } else t = value;
+    if (t === '') return;
+    if (t.length > limits.cellChars) throw new SheetError(`第 ${r + 1} 行有一个单元格超过 ${limits.cellChars} 个字，Excel 放不下这么多，无法核对。`);
+    if (++held > limits.cells) throw tooMany('cells');
+    row.push(column + width * kind, t);
+  }
+  walk(xml, visitor);
+  return { rows, formats };
 }

@@ -1,71 +1,171 @@
-// Just enough XML for the parts of a workbook: elements found by name (any namespace prefix),
-// their attributes and text. Every scan moves forward, so hostile markup costs linear time.
+// A forward-only reader of the XML in a workbook's parts: start and end tags with their names'
+// namespaces resolved, attributes, and text with its entities decoded. Comments and processing
+// instructions are skipped, CDATA is text, a document type is refused. One pass over the text,
+// so hostile markup costs linear time.
 import { SheetError } from './limits.js';
 
-const corrupt = () => new SheetError('文件已损坏：表格内容不是完整的 XML。');
-const openers = new Map();
+const corrupt = () => new SheetError('文件已损坏：表格里的内容不完整，请在 Excel 或 WPS 里打开并另存后再试。');
 
-// Calls visit(attributes, body) for each element `name` in xml; body is '' when it is empty.
-export function eachElement(xml, name, visit) {
-  let open = openers.get(name);
-  if (!open) {
-    open = new RegExp(`<((?:[A-Za-z_][\\w.-]*:)?)${name}(?=[\\s/>])([^<>]*)>`, 'g');
-    openers.set(name, open);
-  }
-  open.lastIndex = 0;
-  for (let m; (m = open.exec(xml)); ) {
-    const attributes = m[2];
-    if (attributes.endsWith('/')) {
-      visit(attributes, '');
-      continue;
-    }
-    const close = `</${m[1]}${name}>`;
-    const end = xml.indexOf(close, open.lastIndex);
-    if (end < 0) throw corrupt();
-    const body = xml.slice(open.lastIndex, end);
-    open.lastIndex = end + close.length;
-    if (visit(attributes, body) === false) return;
-  }
-}
-
-export function attribute(attributes, name) {
-  const m = new RegExp(`(?:^|\\s)${name}\\s*=\\s*(?:"([^"]*)"|'([^']*)')`).exec(attributes);
-  return m ? decode(m[1] ?? m[2]) : undefined;
-}
+export const namespaces = {
+  main: ['http://schemas.openxmlformats.org/spreadsheetml/2006/main', 'http://purl.oclc.org/ooxml/spreadsheetml/main'],
+  relationships: [
+    'http://schemas.openxmlformats.org/officeDocument/2006/relationships',
+    'http://purl.oclc.org/ooxml/officeDocument/relationships',
+  ],
+  package: ['http://schemas.openxmlformats.org/package/2006/relationships'],
+};
 
 const named = { amp: '&', lt: '<', gt: '>', quot: '"', apos: "'" };
+const entity = /&(?:#x([0-9a-fA-F]{1,6})|#([0-9]{1,7})|(amp|lt|gt|quot|apos));|&/g;
 
-function codePoint(n) {
-  return n <= 0x10ffff ? String.fromCodePoint(n) : '\ufffd';
-}
-
-// Entities, and the _xHHHH_ escapes Office uses for characters XML cannot carry.
+// Character references and the five named entities; a bare "&" is not XML.
 export function decode(text) {
-  if (text.indexOf('&') < 0 && text.indexOf('_x') < 0) return text;
-  return text
-    .replace(/&(?:#x([0-9a-fA-F]{1,6})|#([0-9]{1,7})|(amp|lt|gt|quot|apos));/g, (_, hex, dec, name) =>
-      name ? named[name] : codePoint(hex ? parseInt(hex, 16) : Number(dec)),
-    )
-    .replace(/_x([0-9A-Fa-f]{4})_/g, (_, hex) => String.fromCharCode(parseInt(hex, 16)));
+  if (text.indexOf('&') < 0) return text;
+  return text.replace(entity, (all, hex, dec, name) => {
+    if (name) return named[name];
+    if (!hex && !dec) throw corrupt();
+    const n = hex ? parseInt(hex, 16) : Number(dec);
+    return n <= 0x10ffff ? String.fromCodePoint(n) : '\ufffd';
+  });
 }
 
-// The text of a string item: its <t> runs, without the phonetic guides (<rPh>) above them.
-export function textOf(body) {
-  let text = '';
-  eachElement(body.indexOf('<rPh') < 0 ? body : withoutPhonetics(body), 't', (a, t) => void (text += decode(t)));
-  return text;
-}
+// The URIs the readers compare against, kept as the same string objects, so that a name's
+// namespace is told by identity rather than by comparing its sixty characters.
+const known = new Map(Object.values(namespaces).flat().map((uri) => [uri, uri]));
+const intern = (uri) => known.get(uri) ?? uri;
 
-function withoutPhonetics(body) {
-  let kept = '';
-  for (let at = 0; ; ) {
-    const start = body.indexOf('<rPh', at);
-    if (start < 0) return kept + body.slice(at);
-    const end = body.indexOf('</rPh>', start);
-    if (end < 0) throw corrupt();
-    kept += body.slice(at, start);
-    at = end + '</rPh>'.length;
+const attributePattern = /\s+([A-Za-z_][\w.:-]*)\s*=\s*(?:"([^"<]*)"|'([^'<]*)')/y;
+
+// What the visitor sees of a start tag: its namespace, local name and attributes.
+class Tag {
+  // The attribute `local` with no prefix, or in one of the namespaces `uris`.
+  get(local, uris) {
+    const raw = this.raw;
+    if (raw.indexOf(local) < 0) return undefined;
+    // The usual spelling, name="value" after one space, found directly: with no ' in the tag,
+    // ' name="' cannot stand inside another attribute's value.
+    if (!uris && raw.indexOf("'") < 0) {
+      const at = raw.indexOf(` ${local}="`);
+      if (at >= 0) {
+        const from = at + local.length + 3;
+        return decode(raw.slice(from, raw.indexOf('"', from)));
+      }
+    }
+    attributePattern.lastIndex = 0;
+    for (let m; (m = attributePattern.exec(raw)); ) {
+      const name = m[1];
+      const colon = name.indexOf(':');
+      const hit = colon < 0 ? !uris && name === local : uris && name.slice(colon + 1) === local && uris.includes(this.scope[name.slice(0, colon)]);
+      if (hit) return decode(m[2] ?? m[3]);
+    }
+    return undefined;
   }
+}
+
+const name = '[A-Za-z_][\\w.-]*(?::[A-Za-z_][\\w.-]*)?';
+const startPattern = new RegExp(`<(${name})((?:\\s+[A-Za-z_][\\w.:-]*\\s*=\\s*(?:"[^"<]*"|'[^'<]*'))*)\\s*(/?)>`, 'y');
+const endPattern = new RegExp(`</(${name})\\s*>`, 'y');
+
+// visitor.start(tag) and visitor.end(ns, local) for each element; visitor.text(string) for the text
+// between tags, but only while visitor.wantText is true, so that layout between tags costs nothing.
+export function walk(xml, visitor) {
+  const root = Object.create(null);
+  root.xml = 'http://www.w3.org/XML/1998/namespace';
+  root[''] = '';
+  const open = [];
+  const scopes = [];
+  let scope = root;
+  const tag = new Tag();
+  const n = xml.length;
+  let i = 0;
+  const resolve = (qname, colon) => {
+    const uri = colon < 0 ? scope[''] : scope[qname.slice(0, colon)];
+    if (uri === undefined) throw corrupt();
+    return uri;
+  };
+  while (i < n) {
+    const lt = xml.indexOf('<', i);
+    const stop = lt < 0 ? n : lt;
+    if (stop > i && visitor.wantText && open.length) visitor.text(decode(xml.slice(i, stop)));
+    if (lt < 0) break;
+    const c = xml.charCodeAt(lt + 1);
+    if (c === 33) {
+      if (xml.startsWith('<!--', lt)) {
+        const e = xml.indexOf('-->', lt + 4);
+        if (e < 0) throw corrupt();
+        i = e + 3;
+      } else if (xml.startsWith('<![CDATA[', lt)) {
+        const e = xml.indexOf(']]>', lt + 9);
+        if (e < 0 || !open.length) throw corrupt();
+        if (visitor.wantText) visitor.text(xml.slice(lt + 9, e));
+        i = e + 3;
+      } else {
+        // A document type could define entities; no office suite writes one into a workbook.
+        throw corrupt();
+      }
+      continue;
+    }
+    if (c === 63) {
+      const e = xml.indexOf('?>', lt + 2);
+      if (e < 0) throw corrupt();
+      i = e + 2;
+      continue;
+    }
+    if (c === 47) {
+      // The usual end tag, </name>, is the name last opened: no pattern needed.
+      const qname = open.pop();
+      const after = lt + 2 + (qname?.length ?? 0);
+      if (qname !== undefined && xml.charCodeAt(after) === 62 && xml.startsWith(qname, lt + 2)) i = after + 1;
+      else {
+        endPattern.lastIndex = lt;
+        const m = endPattern.exec(xml);
+        if (!m || qname !== m[1]) throw corrupt();
+        i = endPattern.lastIndex;
+      }
+      const colon = qname.indexOf(':');
+      visitor.end(resolve(qname, colon), colon < 0 ? qname : qname.slice(colon + 1));
+      if (scopes.length && scopes[scopes.length - 1][0] === open.length) scope = scopes.pop()[1];
+      continue;
+    }
+    startPattern.lastIndex = lt;
+    const m = startPattern.exec(xml);
+    if (!m) throw corrupt();
+    const [, qname, raw, empty] = m;
+    let declared;
+    if (raw.indexOf('xmlns') >= 0) {
+      attributePattern.lastIndex = 0;
+      for (let a; (a = attributePattern.exec(raw)); ) {
+        const attribute = a[1];
+        if (attribute !== 'xmlns' && !attribute.startsWith('xmlns:')) continue;
+        declared ??= Object.create(scope);
+        declared[attribute === 'xmlns' ? '' : attribute.slice(6)] = intern(decode(a[2] ?? a[3]));
+      }
+    }
+    if (declared) {
+      scopes.push([open.length, scope]);
+      scope = declared;
+    }
+    const colon = qname.indexOf(':');
+    tag.raw = raw;
+    tag.scope = scope;
+    tag.ns = resolve(qname, colon);
+    tag.local = colon < 0 ? qname : qname.slice(colon + 1);
+    open.push(qname);
+    visitor.start(tag);
+    if (empty) {
+      open.pop();
+      visitor.end(tag.ns, tag.local);
+      if (declared) scope = scopes.pop()[1];
+    }
+    i = startPattern.lastIndex;
+  }
+  if (open.length) throw corrupt();
+}
+
+// Office's _xHHHH_ escapes for characters XML cannot carry, decoded once: _x005F_x0041_ is "_x0041_".
+export function unescapeOffice(text) {
+  if (text.indexOf('_x') < 0) return text;
+  return text.replace(/_x([0-9A-Fa-f]{4})_/g, (_, hex) => String.fromCharCode(parseInt(hex, 16)));
 }
 
 const xmlUnsafe = /[&<>"]|[\u0000-\u0008\u000b\u000c\u000e-\u001f\ufffe\uffff]|[\ud800-\udbff](?![\udc00-\udfff])|(?<![\ud800-\udbff])[\udc00-\udfff]|_(?=x[0-9A-Fa-f]{4}_)/g;

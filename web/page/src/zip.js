@@ -3,7 +3,19 @@
 import { Inflate } from 'fflate';
 import { limits, SheetError, megabytes } from './limits.js';
 
-const corrupt = () => new SheetError('文件已损坏：不是完整的 .xlsx 表格。');
+const corrupt = () => new SheetError('文件已损坏：不是完整的 .xlsx 表格，请在 Excel 或 WPS 里打开并另存后再试。');
+
+const crcTable = Int32Array.from({ length: 256 }, (_, n) => {
+  let c = n;
+  for (let k = 0; k < 8; ++k) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
+  return c;
+});
+
+export function crc32(bytes, crc = 0) {
+  let c = ~crc;
+  for (let i = 0; i < bytes.length; ++i) c = crcTable[(c ^ bytes[i]) & 0xff] ^ (c >>> 8);
+  return ~c >>> 0;
+}
 
 const u16 = (b, i) => b[i] | (b[i + 1] << 8);
 const u32 = (b, i) => (b[i] | (b[i + 1] << 8) | (b[i + 2] << 16) | (b[i + 3] << 24)) >>> 0;
@@ -29,14 +41,16 @@ export function listEntries(b) {
     offset = u64(b, z + 48);
   }
   // A workbook has tens of parts; a hundred thousand is a hostile archive, not a sheet.
-  if (count > 100000) throw new SheetError('这个文件里的条目太多，不是正常的 .xlsx 表格。');
+  if (count > 100000) throw new SheetError('这个文件里的部件有十万个以上，不是 Excel 或 WPS 保存的表格。');
   const entries = new Map();
   for (let n = 0; n < count; ++n) {
     if (offset + 46 > b.length || u32(b, offset) !== 0x02014b50) throw corrupt();
     const nameLength = u16(b, offset + 28);
     const extraLength = u16(b, offset + 30);
     const entry = {
+      flags: u16(b, offset + 8),
       method: u16(b, offset + 10),
+      crc: u32(b, offset + 16),
       size: u32(b, offset + 20),
       local: u32(b, offset + 42),
     };
@@ -66,21 +80,29 @@ function zip64Sizes(b, start, length, entry, originalSize) {
   }
 }
 
-// The entry's bytes, inflated; `budget.left` is what the whole file may still inflate to.
+// The entry's bytes, inflated and checked against its checksum as a spreadsheet checks them;
+// `budget.left` is what the whole file may still inflate to.
 export function readEntry(b, entry, budget, onProgress) {
+  const out = inflateEntry(b, entry, budget, onProgress);
+  if (crc32(out) !== entry.crc) throw new SheetError('文件已损坏（内容和校验码不符），请找到原文件或重新导出后再试。');
+  return out;
+}
+
+function inflateEntry(b, entry, budget, onProgress) {
   const at = entry.local;
+  if (entry.flags & 1) throw new SheetError('这个表格设了密码（已加密），请在 Excel 或 WPS 里去掉密码后另存，再来核对。');
   if (at + 30 > b.length || u32(b, at) !== 0x04034b50) throw corrupt();
   const start = at + 30 + u16(b, at + 26) + u16(b, at + 28);
   if (start + entry.size > b.length) throw corrupt();
   const data = b.subarray(start, start + entry.size);
   const tooBig = () =>
-    new SheetError(`表格解压后超过 ${megabytes(limits.unzippedBytes)}，可能是压缩炸弹，已停止读取。`);
+    new SheetError(`表格解压后超过 ${megabytes(limits.unzippedBytes)}，太大了，在浏览器里打不开。`);
   if (entry.method === 0) {
     if (data.length > budget.left) throw tooBig();
     budget.left -= data.length;
     return data;
   }
-  if (entry.method !== 8) throw new SheetError('表格使用了不支持的压缩方式。');
+  if (entry.method !== 8) throw new SheetError('这个表格的压缩方式 Excel 和 WPS 都不用，无法读取；请用 Excel 或 WPS 另存后再试。');
   const chunks = [];
   let total = 0;
   const inflate = new Inflate((chunk) => {

@@ -1,0 +1,270 @@
+// The page's readers in Node, without a browser: zip, XML, workbooks, CSV, the header and the
+// columns found, amounts made plain, and what the downloads write. Each table row is a file or a
+// text a spreadsheet or a hostile hand could give the page.
+import assert from 'node:assert/strict';
+import { test } from 'node:test';
+
+import { rawZip, workbook, zip } from './files.mjs';
+import { listEntries, readEntry } from '../../web/page/src/zip.js';
+import { walk } from '../../web/page/src/xml.js';
+import { openBook } from '../../web/page/src/sheet.js';
+import { readCsv, separatorOf } from '../../web/page/src/csv.js';
+import { findHeader, guessColumns } from '../../web/page/src/columns.js';
+import { plainAmount } from '../../web/page/src/amount.js';
+import { shortest } from '../../web/page/src/numbers.js';
+import { csvField, writeCsv, writeXlsx } from '../../web/page/src/download.js';
+import { csvValue, formatNumber } from '../../web/page/src/formats.js';
+import { plainMessage } from '../../web/page/src/messages.js';
+import { columnOf, kindOf } from '../../web/page/src/table.js';
+
+const quiet = () => {};
+
+// Rows as the page holds them, shown as arrays of texts ('' where nothing is held).
+function dense(rows) {
+  return Array.from(rows, (row) => {
+    const out = [];
+    for (let i = 0; row && i < row.length; i += 2) out[columnOf(row[i])] = row[i + 1];
+    return Array.from(out, (t) => t ?? '');
+  });
+}
+
+const read = (bytes, index = 0, name = 'a.xlsx') => openBook(name, bytes).read(index, quiet);
+const sheet = (xml, options) => dense(read(workbook([{ name: 'S', xml }], options)).rows);
+const fails = (act, pattern) => assert.throws(act, (e) => pattern.test(e.message), String(pattern));
+
+test('zip: the layouts writers use are read; a damaged or encrypted entry is refused', () => {
+  const content = '<a>你好</a>'.repeat(50);
+  const cases = [
+    [{}, content],
+    [{ stored: true }, content],
+    [{ descriptor: true }, content],
+    [{ zip64: true }, content],
+    [{ zip64: true, descriptor: true, stored: true }, content],
+    [{ badCrc: true }, /校验码不符/],
+    [{ encrypted: true }, /密码/],
+  ];
+  for (const [options, expected] of cases) {
+    const bytes = rawZip({ 'a.xml': content, 'b.xml': 'x' }, options);
+    const run = () => new TextDecoder().decode(readEntry(bytes, listEntries(bytes).get('a.xml'), { left: 1e9 }));
+    if (typeof expected === 'string') assert.equal(run(), expected, JSON.stringify(options));
+    else fails(run, expected);
+  }
+});
+
+test('XML: comments, instructions, CDATA, prefixes and odd spacing, each read as a spreadsheet reads it', () => {
+  const events = (text) => {
+    const seen = [];
+    walk(text, {
+      wantText: true,
+      start: (tag) => {
+        const value = tag.get('r') ?? tag.get('id', ['R']);
+        seen.push(`<${tag.ns}|${tag.local}${value === undefined ? '' : ` ${value}`}>`);
+      },
+      end: (ns, local) => seen.push(`</${local}>`),
+      text: (t) => seen.push(t),
+    });
+    return seen.join('');
+  };
+  const cases = [
+    ['<a>x<!-- <b>y</b> -->z</a>', '<|a>xz</a>'],
+    ['<?xml version="1.0"?><a><?pi <b>?>x</a>', '<|a>x</a>'],
+    ['<a><![CDATA[<b>&amp;</b>]]></a>', '<|a><b>&amp;</b></a>'],
+    ['<x:a xmlns:x="N"><x:b r="1"/></x:a>', '<N|a><N|b 1></b></a>'],
+    ['<a xmlns="N" xmlns:q="R"><b q:id="7"/></a>', '<N|a><N|b 7></b></a>'],
+    ['<a r="x>y" ><b r=\'2\'>t</b ></a >', '<|a x>y><|b 2>t</b></a>'],
+    ['<a>&#95;x0041_ &lt;&#x4E00;&gt;</a>', '<|a>_x0041_ <一></a>'],
+  ];
+  for (const [text, expected] of cases) assert.equal(events(text), expected, text);
+  for (const bad of ['<a><b></a></b>', '<a>', '<!DOCTYPE a [<!ENTITY e "x">]><a>&e;</a>', '<a b="<"/>', '<p:a/>', '<a>&bogus;</a>']) {
+    fails(() => events(bad), /已损坏/);
+  }
+});
+
+test('workbooks: sheets in the workbook order, found through the relationships', () => {
+  const bytes = workbook(
+    [
+      { name: '图表', chart: true },
+      { name: '发票', xml: '<row r="1"><c r="A1" t="inlineStr"><is><t>发票</t></is></c></row>' },
+      { name: '汇总', xml: '<row r="1"><c r="A1" t="inlineStr"><is><t>汇总</t></is></c></row>' },
+      { name: '隐藏', hidden: true },
+    ],
+    { parts: { 'xl/worksheets/sheet9.xml': '<worksheet/>' } },
+  );
+  const book = openBook('a.xlsx', bytes);
+  assert.deepEqual(book.sheets, [
+    { name: '发票', hidden: false },
+    { name: '汇总', hidden: false },
+    { name: '隐藏', hidden: true },
+  ]);
+  assert.deepEqual(dense(book.read(0, quiet).rows), [['发票']]);
+  assert.deepEqual(dense(book.read(1, quiet).rows), [['汇总']]);
+});
+
+test('workbook cells: strings, numbers, runs and escapes; rows and cells without references', () => {
+  const strings = '<si><t>甲</t></si><si><r><t>壹</t></r><r><rPr><b/></rPr><t>圆整</t></r><rPh><t>ruby</t></rPh></si><si><t>_x0041__x005F_x0042_</t></si>';
+  const styles = '<numFmts count="1"><numFmt numFmtId="170" formatCode="&quot;￥&quot;#,##0.00"/></numFmts><cellXfs count="3"><xf numFmtId="0"/><xf numFmtId="14"/><xf numFmtId="170"/></cellXfs>';
+  const cases = [
+    ['<row r="1"><c r="A1" t="s"><v>1</v></c><c r="C1" t="s"><v>2</v></c></row>', [['壹圆整', '', 'A_x0042_']]],
+    ['<row><c><v>1</v></c><c><v>2</v></c></row><row><c r="B2"><v>3</v></c></row>', [['1', '2'], ['', '3']]],
+    ['<row r="3"><c r="A3" t="inlineStr"><is><r><t>壹</t></r><x:rPh xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><x:t>い</x:t></x:rPh><t><![CDATA[圆&整]]></t></is></c></row>', [[], [], ['壹圆&整']]],
+    ['<row r="1"><c r="A1" t="b"><v>1</v></c><c r="B1" t="e"><v>#N/A</v></c><c r="C1" t="str"><f>A1</f><v>x</v></c></row>', [['TRUE', '#N/A', 'x']]],
+    ['<row r="1"><c r="A1"><v>0x1F</v></c><c r="B1"><v> 12.5 </v></c></row>', [['0x1F', '12.5']]],
+  ];
+  for (const [xml, expected] of cases) assert.deepEqual(sheet(xml, { strings, styles }), expected, xml);
+  const held = read(workbook([{ name: 'S', xml: '<row r="1"><c r="A1" s="1"><v>45000</v></c><c r="B1" s="2"><v>1680.32</v></c><c r="C1"><v>7</v></c></row>' }], { styles }));
+  assert.deepEqual(held.formats, ['yyyy/m/d', '"￥"#,##0.00']);
+  assert.deepEqual(held.rows[0].filter((_, i) => i % 2 === 0).map(kindOf), [2, 3, 1]);
+});
+
+test('workbook cells: only the worksheet own rows and cells are data', () => {
+  const main = 'http://schemas.openxmlformats.org/spreadsheetml/2006/main';
+  const cases = [
+    // The same data under another prefix is the same data.
+    [(s) => `<x:worksheet xmlns:x="${main}"><x:sheetData><x:row r="1"><x:c r="A1"><x:v>1</x:v></x:c></x:row></x:sheetData></x:worksheet>`, [['1']]],
+    // Rows in an extension, in another namespace, or in a comment are not.
+    [(s) => `<worksheet xmlns="${main}"><sheetData><row r="1"><c r="A1"><v>1</v></c></row></sheetData><extLst><ext><row r="2"><c r="A2"><v>9</v></c></row></ext></extLst></worksheet>`, [['1']]],
+    [(s) => `<worksheet xmlns="${main}" xmlns:o="urn:other"><sheetData><row r="1"><c r="A1"><v>1</v><o:v>9</o:v></c></row><o:row r="2"><c r="A2"><v>9</v></c></o:row><!-- <row r="3"><c r="A3"><v>9</v></c></row> --></sheetData></worksheet>`, [['1']]],
+  ];
+  for (const [sheetXml, expected] of cases) {
+    assert.deepEqual(dense(read(workbook([{ name: 'S' }], { sheetXml })).rows), expected);
+  }
+});
+
+test('workbook faults a spreadsheet would refuse are refused, with the row named', () => {
+  const cases = [
+    ['<row r="2"><c r="A2"><v>1</v></c></row><row r="2"><c r="A2"><v>2</v></c></row>', /第 2 行在文件里出现了两次/],
+    ['<row r="3"><c r="A3"><v>1</v></c></row><row r="2"><c r="A2"><v>2</v></c></row>', /第 2 行在文件里出现了两次，或排在第 3 行之后/],
+    ['<row r="2.5"><c><v>1</v></c></row>', /行号“2.5”/],
+    ['<row r="1"><c r="B1"><v>1</v></c><c r="A1"><v>2</v></c></row>', /同一列/],
+    ['<row r="1"><c r="A2"><v>1</v></c></row>', /不在这一行/],
+    ['<row r="1048577"><c><v>1</v></c></row>', /超过 1048576 行/],
+    ['<row r="1"><c r="XFE1"><v>1</v></c></row>', /超过 16384 列/],
+    ['<row r="1"><c r="A1" t="s"><v>5</v></c></row>', /不存在的文字/],
+  ];
+  for (const [xml, pattern] of cases) fails(() => sheet(xml, { strings: '' }), pattern);
+});
+
+test('files that are not .xlsx are named, with what to do', () => {
+  const cases = [
+    ['a.ods', zip({ mimetype: 'application/vnd.oasis.opendocument.spreadsheet', 'content.xml': '<x/>' }), /OpenDocument.*另存为 \.xlsx 或 CSV/],
+    ['a.docx', zip({ '[Content_Types].xml': '<x/>', 'word/document.xml': '<x/>' }), /Word 文档/],
+    ['a.xls', Buffer.from([0xd0, 0xcf, 0x11, 0xe0, 0xa1, 0xb1, 0x1a, 0xe1, 0, 0]), /旧版 Excel.*另存为 \.xlsx/],
+    ['a.xlsx', Buffer.concat([Buffer.from([0xd0, 0xcf, 0x11, 0xe0, 0xa1, 0xb1, 0x1a, 0xe1]), Buffer.from('EncryptionInfo', 'utf16le')]), /打开密码/],
+    ['a.pdf', Buffer.from('%PDF-1.7'), /PDF/],
+  ];
+  for (const [name, bytes, pattern] of cases) fails(() => openBook(name, bytes), pattern);
+});
+
+test('CSV: line ends, quotes, separators, and the blank lines a sheet ends with', () => {
+  const cases = [
+    ['a.csv', 'a,b\r\n1,2\r\n', [['a', 'b'], ['1', '2']]],
+    ['a.csv', 'a,b\r1,2\r', [['a', 'b'], ['1', '2']]],
+    ['a.csv', 'a,b\n1,"x\r\ny"\n\n\n\r\n', [['a', 'b'], ['1', 'x\r\ny']]],
+    ['a.csv', `a,"${','.repeat(20000)}"\n`, [['a', ','.repeat(20000)]]],
+    ['a.csv', 'a;b\n1,5;"2;3"\n', [['a', 'b'], ['1,5', '2;3']]],
+    ['a.txt', 'a\tb,c\n"1""2"\t\n', [['a', 'b,c'], ['1"2']]],
+    ['a.csv', 'x\n\n\ny\n', [['x'], [], [], ['y']]],
+    ['a.csv', '"a"b,c\n', [['ab', 'c']]],
+  ];
+  for (const [name, text, expected] of cases) assert.deepEqual(dense(readCsv(name, text).rows), expected, JSON.stringify(text));
+  const full = 'a,b\r\n'.repeat(1048576);
+  assert.equal(readCsv('a.csv', full + '\r\n\r\n').rows.length, 1048576);
+  fails(() => readCsv('a.csv', full + 'c,d\r\n'), /超过 1048576 行/);
+  fails(() => readCsv('a.csv', `a${',b'.repeat(16384)}\n`), /超过 16384 列/);
+  assert.equal(separatorOf('a.csv', '"a;b,c";d\n'), ';');
+});
+
+test('readers stay linear on long and repeated cells', () => {
+  const cell = '9'.repeat(32000);
+  const long = '壹'.repeat(30000) + 'x';
+  const strings = `<si><t>${long}</t></si>`.repeat(300);
+  const rows = Array.from({ length: 300 }, (_, r) => `<row r="${r + 1}"><c t="s"><v>${r}</v></c><c><v>${r}</v></c><c t="inlineStr"><is><t>${cell}</t></is></c></row>`).join('');
+  const started = performance.now();
+  const held = read(workbook([{ name: 'S', xml: rows }], { strings })).rows;
+  findHeader(held);
+  guessColumns(held, -1, () => undefined);
+  assert.ok(performance.now() - started < 3000, `${Math.round(performance.now() - started)} ms`);
+});
+
+// An uppercase text's amount, as the engine would read it, for the texts in these tables.
+const names = { 壹圆整: '1.00', 贰圆整: '2.00', 叁圆整: '3.00', 壹拾叁圆整: '13.00', 壹拾壹圆整: '11.00', 拾壹圆整: '11.00' };
+const reads = (text) => names[text];
+const rows = (list) => list.map((cells) => cells.flatMap((t, c) => (t === '' ? [] : [c, t])));
+
+test('the header row: titled columns, else the row above the first amounts', () => {
+  const cases = [
+    [[['金额', '大写金额'], ['1', '壹圆整']], 0],
+    [[['2024年3月付款明细表'], ['编制单位：某公司', '', '单位：元'], ['序号', '金额', '大写'], ['1', '1', '壹圆整']], 2],
+    [[['付款明细'], [], ['摘要', '数'], ['x', '1', '壹圆整']], 2],
+    [[['1', '壹圆整'], ['2', '贰圆整']], -1],
+    [[['合计', '3', '叁圆整']], -1],
+  ];
+  for (const [sheetRows, header] of cases) assert.equal(findHeader(rows(sheetRows)), header, JSON.stringify(sheetRows));
+});
+
+test('the columns: the amount the uppercase repeats the title of, else names, else is titled', () => {
+  const invoice = ['序号', '金额', '税额', '价税合计', '价税合计（大写）'];
+  const cases = [
+    [[invoice, ['1', '10', '1', '11', '壹拾壹圆整']], 0, [3, 4]],
+    [[['金额', '税额', '合计', '大写'], ['10', '3', '13', '壹拾叁圆整'], ['1', '0', '1', '壹圆整']], 0, [2, 3]],
+    [[['大写金额', '小写金额'], ['壹圆整', '1']], 0, [1, 0]],
+    [[['甲', '乙', '丙'], ['7', '2', '贰圆整'], ['8', '3', '叁圆整']], -1, [1, 2]],
+    [[['发票号', '数', '中文'], ['04512345', '1', '壹圆整']], 0, [1, 2]],
+  ];
+  for (const [sheetRows, header, [amount, upper]] of cases) {
+    assert.deepEqual(guessColumns(rows(sheetRows), header, reads), { amount, upper }, JSON.stringify(sheetRows[0]));
+  }
+});
+
+test('amounts written with currency signs and brackets are made plain; others are left for the engine', () => {
+  const cases = [
+    ['￥41,823.51', '41,823.51'], ['-￥8.00', '-8.00'], ['¥1,680.32', '1,680.32'], ['￥-8.00', '-8.00'],
+    ['RMB 1,680.32', '1,680.32'], ['1,680.32元', '1,680.32'], ['(8.00)', '-8.00'], ['￥(8.00)', '-8.00'],
+    [' ￥ 12 ', '12'], ['４１８２３。５１', '41823.51'], ['CNY12.5', '12.5'],
+    ['1￥00', '1￥00'], ['￥￥1', '￥￥1'], ['￥1元', '￥1元'], ['1.00元整', '1.00元整'], ['-(8)', '-(8)'], ['+3', '+3'], ['', ''],
+  ];
+  for (const [typed, plain] of cases) assert.equal(plainAmount(typed), plain, typed);
+});
+
+test('numbers as a sheet shows them', () => {
+  const cases = [
+    ['12.344999999999999', undefined, '12.345'], ['1680.3200000000002', undefined, '1680.32'], ['4.182351E4', undefined, '41823.51'],
+    ['1E-2', undefined, '0.01'], ['45296', 'yyyy/m/d', '2024/1/5'], ['45296.5', 'yyyy-mm-dd hh:mm', '2024-01-05 12:00'],
+    ['1680.32', '"￥"#,##0.00', '￥1,680.32'], ['-8', '"￥"#,##0.00;"￥"\\-#,##0.00', '￥-8.00'], ['-8', '#,##0.00;(#,##0.00)', '(8.00)'],
+    ['0.125', '0.0%', '12.5%'], ['1234567', '[$¥-804]#,##0', '¥1,234,567'], ['60', 'yyyy"年"m"月"d"日"', '1900年2月29日'],
+  ];
+  for (const [stored, code, shown] of cases) assert.equal(code ? formatNumber(stored, code) : shortest(stored), shown, `${stored} ${code}`);
+});
+
+test('the download: CSV fields safe in every locale, and numbers and dates kept as such', () => {
+  const fields = [
+    ['=1+1', "'=1+1"], ['a;=1+1', '"a;=1+1"'], ['a\t=1', '"a\t=1"'], ['-5', '-5'], ['+86 10', "'+86 10"], ['@x', "'@x"],
+    ['"q"', '"""q"""'], ['x\ny', '"x\ny"'], ['1,5', '"1,5"'], ['\t=1', "\"'\t=1\""],
+  ];
+  for (const [text, written] of fields) assert.equal(csvField(text), written, text);
+  const values = [
+    ['1680.32', { value: '1680.32' }], ['-8', { value: '-8' }], ['1,680.32', { value: '1680.32', code: '#,##0.00' }],
+    ['04512345', undefined], ['110101199003071234', undefined], ['2026-01-05', { value: '46027', code: 'yyyy-mm-dd' }],
+    ['2026/1/5', { value: '46027', code: 'yyyy/m/d' }], ['2026-02-30', undefined], ['1e5', undefined], ['壹圆整', undefined],
+  ];
+  for (const [text, value] of values) assert.deepEqual(csvValue(text), value, text);
+});
+
+test('the download: rows sparse however far their cells, verdicts after the widest row', async () => {
+  const rows = [[0, '金额', 1, '大写'], [16384 + 0, '1', 1, '壹圆整'], undefined, [5, '备注']];
+  const extra = (r) => (r === 0 ? ['结果', '说明'] : r === 1 ? ['正确', ''] : []);
+  const held = { rows, formats: [], kind: 'xlsx' };
+  const csv = new TextDecoder('utf-8', { ignoreBOM: true }).decode(await writeCsv(held, 6, extra, quiet).arrayBuffer());
+  assert.equal(csv, '\ufeff金额,大写,,,,,结果,说明\r\n1,壹圆整,,,,,正确,\r\n\r\n,,,,,备注\r\n');
+  const far = { rows: Array.from({ length: 150000 }, (_, r) => (r === 0 ? [16381, 'XFA'] : [16384, '1'])), formats: [], kind: 'xlsx' };
+  const bytes = new Uint8Array(await writeXlsx(far, 16382, () => ['正确', ''], '核对结果', quiet).arrayBuffer());
+  const back = openBook('back.xlsx', bytes).read(0, quiet).rows;
+  assert.deepEqual([back.length, back[0].length, back[1]], [150000, 4, [16384, '1', 16382, '正确']]);
+  fails(() => writeCsv(far, 16382, extra, quiet), /改为下载 Excel/);
+  fails(() => writeXlsx({ rows: [[16383, 'x']], formats: [] }, 16384, extra, 'x', quiet), /最后一列/);
+});
+
+test('an invisible character is named in a message', () => {
+  assert.equal(plainMessage('第2个字“U+200B”：不是大写金额用字'), '第2个字“零宽空格 U+200B”：不是大写金额用字');
+  assert.equal(plainMessage('第1个字“万”：多余'), '第1个字“万”：多余');
+});
