@@ -1,5 +1,6 @@
 // Whole programs, timed from outside: tessaly-convert writing, reading and checking a million
-// lines, and the window from process start until it has been drawn, with its peak memory.
+// lines (and reading a million lines of junk beside sed rewriting them), and the window from
+// process start until it has been drawn, with its peak memory.
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -28,7 +30,8 @@ struct Run {
     int status = -1;
 };
 
-// Runs `argv` with stdin from `in`, stdout to `out` and stderr to /dev/null.
+// Runs `argv` (its program found on the PATH if it names no folder) with stdin from `in`, stdout to
+// `out` and stderr to /dev/null.
 Run spawn(const std::vector<std::string>& argv, const char* in,
           const std::vector<std::string>& extraEnv = {}, const char* out = "/dev/null") {
     posix_spawn_file_actions_t actions;
@@ -51,7 +54,7 @@ Run spawn(const std::vector<std::string>& argv, const char* in,
     Run run;
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
-    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data()) != 0)
+    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), env.data()) != 0)
         return run;
     int status = 0;
     rusage usage{};
@@ -84,6 +87,24 @@ std::string writeLines(int failEvery) {
     return path;
 }
 
+// A million lines of ten characters none of which belongs in an uppercase amount: a finding
+// each, eight detailed and the rest counted, for every line.
+std::string junkLines() {
+    constexpr char kJunk[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    const std::string path = "/tmp/tessaly-bench-junk.txt";
+    std::string lines;
+    std::uint32_t r = 1;
+    for (int i = 0; i < 1'000'000; ++i) {
+        for (int k = 0; k < 10; ++k) {
+            r = r * 1664525 + 1013904223;  // the same lines on every run
+            lines += kJunk[(r >> 16) % (sizeof kJunk - 1)];
+        }
+        lines += '\n';
+    }
+    std::ofstream(path, std::ios::binary) << lines;
+    return path;
+}
+
 // Times `program` with `argv` over the million lines of `input`, then removes it.
 void timeMillionLines(benchmark::State& state, const std::string& program,
                       std::vector<std::string> argv, const std::string& input, int status) {
@@ -92,7 +113,7 @@ void timeMillionLines(benchmark::State& state, const std::string& program,
     for (auto _ : state) {
         const Run run = spawn(argv, input.c_str());
         if (run.status != status) {
-            state.SkipWithError("tessaly-convert failed");
+            state.SkipWithError((program + " failed").c_str());
             break;
         }
         state.SetIterationTime(run.seconds);
@@ -154,6 +175,17 @@ void registerMillionLines(const std::vector<Program>& programs) {
     add("CheckMillionLines", [](benchmark::State& state, const std::string& program) {
         timeMillionLines(state, program, {"--check"}, uppercaseLines(true), 0);
     });
+    // Junk costs no more than about twice what sed takes to pass over it (SedJunkLines).
+    add("ReadJunkLines", [](benchmark::State& state, const std::string& program) {
+        timeMillionLines(state, program, {"--read"}, junkLines(), 1);
+    });
+    benchmark::RegisterBenchmark("SedJunkLines",
+                                 [](benchmark::State& state) {
+                                     timeMillionLines(state, "sed", {"s/.*/壹/"}, junkLines(), 0);
+                                 })
+        ->UseManualTime()
+        ->Iterations(3)
+        ->Unit(benchmark::kMillisecond);
 }
 
 #ifdef TESSALY_WINDOW
