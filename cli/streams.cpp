@@ -33,13 +33,12 @@ bool isConsole(HANDLE handle) {
 }
 
 // Writes to the console behind `fd` as UTF-16, if it is one: a console shows UTF-8 bytes in
-// its code page (936 on a Chinese Windows) as mojibake. False when it is none, or on failure
-// with errno set.
-bool writeConsole(int fd, std::string_view bytes, bool& done) {
+// its code page (936 on a Chinese Windows) as mojibake. Nothing when `fd` is no console, else
+// whether the write succeeded (errno set when not).
+std::optional<bool> writeConsole(int fd, std::string_view bytes) {
     const HANDLE handle = handleOf(fd);
-    done = isConsole(handle);
-    if (!done)
-        return true;
+    if (!isConsole(handle))
+        return std::nullopt;
     const std::u16string text = runtime::fromUtf8(bytes);
     for (std::size_t written = 0; written < text.size();) {
         DWORD n = 0;
@@ -80,9 +79,8 @@ long writeSome(int fd, const char* bytes, std::size_t size) {
     return _write(fd, bytes, static_cast<unsigned>(std::min<std::size_t>(size, 1 << 30)));
 }
 #else
-bool writeConsole(int, std::string_view, bool& done) {
-    done = false;
-    return true;
+std::optional<bool> writeConsole(int, std::string_view) {
+    return std::nullopt;
 }
 bool readConsole(Output&, std::string&, bool& console) {
     console = false;
@@ -98,9 +96,8 @@ long writeSome(int fd, const char* bytes, std::size_t size) {
 
 // Writes all of `bytes` to `fd`; false on failure, with errno set.
 bool writeAll(int fd, std::string_view bytes) {
-    bool done = false;
-    if (!writeConsole(fd, bytes, done) || done)
-        return done;
+    if (const std::optional<bool> console = writeConsole(fd, bytes))
+        return *console;
     while (!bytes.empty()) {
         const long n = writeSome(fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR)
@@ -218,8 +215,8 @@ void Output::flush() {
 }
 
 void Output::fail(std::string_view message) {
-    // What standard error holds still tells what went before; a write that fails again is
-    // past help.
+    // What is buffered still tells what went before; a write that fails again is past help.
+    writeAll(1, out_);
     err_.append("tessaly-convert: ").append(message).append("\n");
     writeAll(2, err_);
     std::_Exit(2);
@@ -279,11 +276,8 @@ void readLines(Output& out, bool eachLine, const std::function<void(std::string_
         const long got = readSome(buf.data(), buf.size());
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0) {
-            const int error = errno;
-            out.flush();
-            out.fail("read error", error);
-        }
+        if (got < 0)
+            out.fail("read error", errno);
         std::string_view chunk(buf.data(), static_cast<std::size_t>(got));
         if (first) {
             // Windows editors and spreadsheet exports start their files with a byte-order
@@ -314,10 +308,8 @@ void readLines(Output& out, bool eachLine, const std::function<void(std::string_
         decoded.clear();
         const bool whole = utf16->finish(decoded);
         split(decoded);
-        if (!whole) {
-            out.flush();
+        if (!whole)
             out.fail("read error: UTF-16 input ends in the middle of a character");
-        }
     }
     if (!pending.empty())
         emit(pending);
