@@ -32,36 +32,46 @@ function sink(progress, total) {
   };
 }
 
-const csvLimit = 400 * 1024 * 1024;
+const csvLimit = 100 * 1024 * 1024;
+const lastColumn = () => new SheetError('核对的两列右边，直到最后一列（XFD），找不到两列空白来放核对结果。请删掉最右边没用的内容后再核对。');
+
+// A row's cells and its verdicts, in column order, each as [column, kind, text].
+function merged(row, at, added) {
+  const out = [];
+  let k = 0;
+  for (let i = 0; row && i < row.length; i += 2) {
+    const column = columnOf(row[i]);
+    for (; k < added.length && at + k < column; ++k) out.push([at + k, textKind, added[k]]);
+    out.push([column, kindOf(row[i]), row[i + 1]]);
+  }
+  for (; k < added.length; ++k) out.push([at + k, textKind, added[k]]);
+  return out;
+}
 
 // sheet: { rows, formats, date1904 }; extra(r): the verdict cells for row r, [] for none; at: the
 // column they start in.
 export function writeCsv(sheet, at, extra, progress) {
   const { rows, formats, date1904 } = sheet;
-  if (rows.length * (at + 2) > csvLimit) {
-    throw new SheetError(`这张表用到了第 ${at} 列，写成 CSV 时每一行都要补齐到这一列，文件会太大。请改为下载 Excel 表格（.xlsx）。`);
+  if (at + 2 > width) throw lastColumn();
+  // CSV has no gaps: every row is written out to its last cell, and the verdicts' rows to them.
+  let fields = 0;
+  for (let r = 0; r < rows.length; ++r) {
+    const row = rows[r];
+    fields += Math.max(row?.length ? columnOf(row[row.length - 2]) + 1 : 0, extra(r).length ? at + 2 : 0);
+  }
+  if (fields > csvLimit) {
+    throw new SheetError('这张表的内容分散在很远的列里，写成 CSV 要补上太多空格子，文件会太大。请改为下载 Excel 表格（.xlsx）。');
   }
   const out = sink(progress, rows.length);
   const encoder = new TextEncoder();
   let lines = ['\ufeff'];
   for (let r = 0; r < rows.length; ++r) {
-    const row = rows[r] ?? [];
-    const fields = [];
-    let c = 0;
-    for (let i = 0; i < row.length; i += 2) {
-      const column = columnOf(row[i]);
-      for (; c < column; ++c) fields.push('');
-      const kind = kindOf(row[i]);
-      const text = kind === textKind ? row[i + 1] : formatNumber(row[i + 1], formats[kind - 2], date1904);
-      fields.push(csvField(text));
-      c++;
+    const cells = [];
+    for (const [column, kind, text] of merged(rows[r], at, extra(r))) {
+      while (cells.length < column) cells.push('');
+      cells.push(csvField(kind === textKind ? text : formatNumber(text, formats[kind - 2], date1904)));
     }
-    const added = extra(r);
-    if (added.length) {
-      for (; c < at; ++c) fields.push('');
-      for (const t of added) fields.push(csvField(t));
-    }
-    lines.push(fields.join(','), '\r\n');
+    lines.push(cells.join(','), '\r\n');
     if (lines.length > 20000) {
       out.parts.push(encoder.encode(lines.join('')));
       lines = [];
@@ -93,9 +103,7 @@ const textCell = (ref, text) => `<c r="${ref}" t="inlineStr"><is><t xml:space="p
 // number or a date becomes one. Texts are inline strings, never formulas.
 export function writeXlsx(sheet, at, extra, sheetName, progress) {
   const { rows, formats, date1904 } = sheet;
-  if (at + 2 > width) {
-    throw new SheetError('这张表已经用到了最后一列（XFD），右边放不下核对结果。请删掉最右边没用的内容后再核对。');
-  }
+  if (at + 2 > width) throw lastColumn();
   const out = sink(progress, rows.length);
   const zip = new Zip((error, chunk) => {
     if (error) throw error;
@@ -132,8 +140,7 @@ export function writeXlsx(sheet, at, extra, sheetName, progress) {
     if (!row && !added.length) continue;
     const n = r + 1;
     const cells = [`<row r="${n}">`];
-    for (let i = 0; row && i < row.length; i += 2) cells.push(cell(columnName(columnOf(row[i])) + n, kindOf(row[i]), row[i + 1]));
-    added.forEach((t, k) => t && cells.push(textCell(columnName(at + k) + n, t)));
+    for (const [column, kind, text] of merged(row, at, added)) if (text) cells.push(cell(columnName(column) + n, kind, text));
     cells.push('</row>');
     xml.push(cells.join(''));
     if (xml.length > 5000) {

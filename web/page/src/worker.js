@@ -3,7 +3,7 @@
 import { load } from 'tessaly';
 import { openBook } from './sheet.js';
 import { findHeader, guessColumns } from './columns.js';
-import { textAt, kindAt, textKind, usedColumns, columnName } from './table.js';
+import { textAt, kindAt, textKind, usedColumns, columnName, width } from './table.js';
 import { plainAmount } from './amount.js';
 import { shortest } from './numbers.js';
 import { plainMessage } from './messages.js';
@@ -90,6 +90,14 @@ function open({ name, buffer }) {
   choose(order[0]);
 }
 
+// The verdicts go into the first two columns right of the checked ones that are empty in every
+// row: after the table, even when a lone note sits far out in column XFD.
+function resultColumn(amount, upper) {
+  const used = new Set(sheet.columns);
+  for (let c = Math.max(amount, upper) + 1; c + 1 < width; ++c) if (!used.has(c) && !used.has(c + 1)) return c;
+  return width;
+}
+
 function check({ amount, upper, header }) {
   const started = performance.now();
   const rows = sheet.rows;
@@ -111,7 +119,7 @@ function check({ amount, upper, header }) {
     notes[r] = result.findings.map((f) => plainMessage(f.message)).join('；');
     if ((r - first) % 5000 === 0) progress(phase.check, r - first, total);
   }
-  results = { verdicts, notes, header, at: (sheet.columns[sheet.columns.length - 1] ?? -1) + 1 };
+  results = { verdicts, notes, header, at: resultColumn(amount, upper) };
   const shown = [];
   for (const wanted of [verdict.fail, verdict.warn, verdict.ok]) {
     for (let r = first; r < rows.length && shown.length < shownRows; ++r) {
