@@ -1,0 +1,159 @@
+// Where a finding points, measured: every legal writing of a spread of amounts in every style,
+// damaged once (a character replaced, inserted or deleted, two swapped), is blamed at the
+// first character no correct writing can have there, or, for a 零 or a unit left out, at what
+// it belongs before; so never inside the sound beginning before the damage. That is at or next
+// to the damage but where the damage leaves a correct beginning for longer (叁仟圆玖佰: the
+// damage is 圆, and only 佰 cannot follow). And each slip of the pen is named with what was
+// meant, wherever it stands.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <tessaly/tessaly.h>
+
+#include "convert/alphabet.h"
+#include "runtime/text.h"
+#include "stylebits.h"
+
+namespace {
+
+using namespace tessaly;
+namespace rt = tessaly::runtime;
+
+// The characters a damaged writing may gain: the reader's whole alphabet.
+constexpr std::u16string_view kAlphabet = u"零壹贰叁肆伍陆柒捌玖拾佰仟万亿圆元角分整正负人民币";
+
+// Amounts with zeros in every kind of place, from a fixed seed: long runs of zeros are what
+// the rules of 零 and of the section units are about.
+std::vector<std::string> amounts() {
+    std::vector<std::string> out = {"0",
+                                    "0.5",
+                                    "0.05",
+                                    "1",
+                                    "10",
+                                    "10.5",
+                                    "105",
+                                    "100010000",
+                                    "1000000000000",
+                                    "1200000000000",
+                                    "1000000000001.01"};
+    std::uint32_t s = 2463534242u;
+    const auto next = [&s](std::uint32_t n) {
+        s ^= s << 13, s ^= s >> 17, s ^= s << 5;
+        return s % n;
+    };
+    while (out.size() < 160) {
+        std::string digits;
+        const std::uint32_t length = 1 + next(16);
+        for (std::uint32_t i = 0; i < length; ++i)
+            digits += static_cast<char>('0' + (i == 0 || next(3) == 0 ? 1 + next(9) : 0));
+        out.push_back(digits + "." + std::to_string(next(100) / 10) + std::to_string(next(10)));
+    }
+    return out;
+}
+
+struct Tally {
+    std::size_t rejected = 0, near = 0, early = 0;
+};
+
+struct Blame {
+    std::string message;
+    long at = -1;          // the first error's character, counted from 0; -1 when the text reads
+    bool missing = false;  // a 零 or a unit left out, named at what it belongs before
+};
+
+Blame blamed(const rt::Text& text) {
+    const Reading r = tessaly::read(rt::toUtf8(text));
+    for (const Finding& f : r.findings) {
+        if (f.severity == Severity::Error)
+            return {f.message, static_cast<long>(f.position) - 1,
+                    f.message.find("应先写“零”") != std::string::npos ||
+                        f.message.find("缺“圆”") != std::string::npos};
+    }
+    return {};
+}
+
+void tally(const rt::Text& mutant, long from, long to, long sound, Tally& t, FILE* log) {
+    const auto [message, b, missing] = blamed(mutant);
+    if (b < 0)
+        return;
+    ++t.rejected;
+    const bool near = b >= from && b <= to;
+    const bool early = b < sound && sound < static_cast<long>(mutant.size()) && !missing;
+    t.near += near;
+    t.early += early;
+    if ((!near || early) && log)
+        std::fprintf(log, "%s\t%ld\t%ld\t%s\n", rt::toUtf8(mutant).c_str(), sound + 1, b + 1,
+                     message.c_str());
+}
+
+TEST(Blame, PointsAtTheDamage) {
+    Tally t;
+    FILE* log = std::getenv("TESSALY_BLAME_LOG") ? std::fopen(std::getenv("TESSALY_BLAME_LOG"), "w")
+                                                 : nullptr;
+    for (const std::string& amount : amounts()) {
+        for (unsigned bits = 0; bits < 32; bits += 3) {
+            const Written w = tessaly::write(amount, support::styleOfBits(bits | 16));
+            ASSERT_TRUE(w) << amount;
+            const rt::Text text = rt::fromUtf8(w.text);
+            const long n = static_cast<long>(text.size());
+            for (long k = 0; k <= n; ++k) {
+                for (const char16_t c : kAlphabet) {
+                    rt::Text m = text;
+                    m.insert(static_cast<std::size_t>(k), 1, c);
+                    tally(m, k - 1, k + 1, k, t, log);
+                    if (k < n && text[static_cast<std::size_t>(k)] != c) {
+                        m = text;
+                        m[static_cast<std::size_t>(k)] = c;
+                        tally(m, k - 1, k + 1, k, t, log);
+                    }
+                }
+                if (k < n) {
+                    rt::Text m = text;
+                    m.erase(static_cast<std::size_t>(k), 1);
+                    tally(m, k - 1, k + 1, k, t, log);
+                }
+                if (k + 1 < n && text[k] != text[k + 1]) {
+                    rt::Text m = text;
+                    std::swap(m[k], m[k + 1]);
+                    tally(m, k - 1, k + 2, k, t, log);
+                }
+            }
+        }
+    }
+    if (log)
+        std::fclose(log);
+    const double rate = 100.0 * static_cast<double>(t.near) / static_cast<double>(t.rejected);
+    std::printf("blamed at or next to the damage: %zu of %zu rejected (%.2f%%); early: %zu\n",
+                t.near, t.rejected, rate, t.early);
+    EXPECT_GE(rate, 97.0);
+    EXPECT_EQ(t.early, 0u);
+}
+
+// Each slip, put in place of what it stands for in a correct writing, is named there with it.
+TEST(Blame, NamesWhatASlipStandsFor) {
+    const std::vector<std::string> all = amounts();
+    for (const auto& [slip, meant] : convert::alphabet::kSlips) {
+        bool tried = false;
+        for (std::size_t a = 0; a < all.size() && !tried; ++a) {
+            rt::Text text = rt::fromUtf8(tessaly::write(all[a], Style{.wide = true}).text);
+            const std::size_t at = text.find(meant);
+            if (at == rt::Text::npos)
+                continue;
+            tried = true;
+            text.replace(at, meant.size(), 1, slip);
+            const Reading r = tessaly::read(rt::toUtf8(text));
+            ASSERT_FALSE(r.findings.empty()) << rt::toUtf8(text);
+            EXPECT_EQ(r.findings[0].position, at + 1) << rt::toUtf8(text);
+            EXPECT_NE(r.findings[0].message.find("应写“" + rt::toUtf8(meant) + "”"),
+                      std::string::npos)
+                << r.findings[0].message;
+        }
+        EXPECT_TRUE(tried) << rt::toUtf8(meant);
+    }
+}
+
+}  // namespace
