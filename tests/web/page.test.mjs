@@ -110,6 +110,9 @@ test('the uppercase follows every key, and says why when it cannot be written', 
     ['４１８２３。５１', '41823.51', ''],
     ['１，０００．５', '1000.5', ''],
     ['-8', '-8', ''],
+    ['￥-8.00', '-8.00', ''],
+    ['(1,680.32)', '-1680.32', ''],
+    ['￥1.00元', '', /不是数字/],
     ['12a', '', /不是数字/],
     ['1000000000000', '', /十六位/],
   ];
@@ -155,6 +158,37 @@ test('a wrong uppercase text: its character marked, its findings, the verdict be
   assert.deepEqual(await axe(), [], 'accessibility with findings shown');
 });
 
+test('a finding names the character the box shows: after leading blanks, and an invisible one by name', async () => {
+  const cases = [
+    ['  壹亿万圆整', 5, '万'],
+    ['\u3000壹亿万圆整', 4, '万'],
+    ['壹\u200b圆整', 2, '‹零宽空格›', '零宽空格 U+200B'],
+    ['\ufeff壹圆整', 1, '‹零宽不换行空格›', 'U+FEFF'],
+  ];
+  await retype('#amount', '');
+  for (const [typed, at, mark, named] of cases) {
+    await retype('#reading-text', '');
+    for (const ch of typed) await page.keyboard.sendCharacter(ch);
+    assert.equal(await value('#reading-text'), typed);
+    const findings = await texts('#reading-findings li');
+    assert.match(findings[0], new RegExp(`第${at}个字`), typed);
+    if (named) assert.ok(findings[0].includes(named), findings[0]);
+    const marked = await page.$eval('#reading-marked mark', (m) => [m.textContent, m.getBoundingClientRect().width]);
+    assert.equal(marked[0], mark, typed);
+    assert.ok(marked[1] > 8, `the mark of ${JSON.stringify(typed)} is ${marked[1]} px wide`);
+    // The mark stands where the message says: after as many characters as it counts before it.
+    const before = await page.$eval('#reading-marked', (p) => {
+      let n = 0;
+      for (const node of p.childNodes) {
+        if (node.nodeName === 'MARK') return n;
+        n += [...node.textContent].length;
+      }
+      return -1;
+    });
+    assert.equal(before + 1, at, typed);
+  }
+});
+
 // Notes a spreadsheet would take for formulas, and numbers it must leave alone.
 const notes = ['=1+1', '@SUM(A1)', '+86 10 1234', '-2+3', '\tcmd', '-5', '1,234.5'];
 const notesInCsv = ["'=1+1", "'@SUM(A1)", "'+86 10 1234", "'-2+3", '"\'\tcmd"', '-5', '"1,234.5"'];
@@ -189,7 +223,8 @@ test('a workbook of 100,000 rows: counts, rows at fault first, the download read
 
   const back = readXlsxBack(await download('xlsx'));
   assert.doesNotMatch(back.sheet, /<f[\s>]/);
-  assert.ok(back.files['xl/styles.xml'], 'the formats are kept');
+  // The page writes styles of its own, with the number formats its cells use.
+  assert.match(Buffer.from(back.files['xl/styles.xml']).toString(), /<numFmt numFmtId="164" formatCode="#,##0.00"\/>/);
   assert.match(back.sheet, /<c r="B2" s="1"><v>\d+(\.\d+)?<\/v><\/c>/);
   assert.deepEqual(back.rows[0], ['序号', '金额', '大写金额', '备注', '结果', '说明']);
   assert.equal(back.rows.length, count + 1);
@@ -293,6 +328,14 @@ test('by keyboard alone: every control in order, 复制 to the clipboard, pasted
   assert.equal(await value('#reading-text'), '肆万壹仟捌佰贰拾叁圆伍角壹分');
   assert.equal(await text('#check-verdict'), '正确');
   assert.equal(await text('#reading-amount'), '写的是：41823.51');
+  // An amount copied from a sheet, with its currency sign and separators, pasted into 小写金额.
+  await page.evaluate(() => navigator.clipboard.writeText('¥41,823.51'));
+  await page.focus('#amount');
+  await chord('a');
+  await chord('v');
+  assert.equal(await value('#amount'), '¥41,823.51');
+  assert.equal(await value('#upper'), '肆万壹仟捌佰贰拾叁圆伍角壹分');
+  assert.equal(await text('#check-verdict'), '正确');
   assert.deepEqual(await axe(), [], 'accessibility at start');
   await page.setViewport({ width: 360, height: 800 });
   assert.equal(await page.evaluate(() => document.documentElement.scrollWidth - document.documentElement.clientWidth), 0);
