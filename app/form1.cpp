@@ -316,7 +316,7 @@ runtime::Text Form1::getRMB(runtime::Text& money) {
 }
 
 runtime::Text Form1::NumToChn(runtime::TextView num) {
-    return convert::NumToChn(num);
+    return runtime::Text(convert::NumToChn(num));
 }
 
 void Form1::load() {

@@ -1,13 +1,13 @@
 #include "convert/amount.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 
 #include "convert/vocabulary.h"
-#include "runtime/int16.h"
+#include "runtime/error.h"
 #include "runtime/number.h"
-#include "runtime/table.h"
 
 namespace tessaly::convert {
 
@@ -18,12 +18,12 @@ namespace {
 
 // The unit of each place in each style. An amount needing a place beyond its range has no
 // unit and fails.
-constexpr runtime::TextTable<words::kPlaceCount> kFormalUnits(words::kPlaces);
-constexpr runtime::TextTable<words::kPlaceCount> kCommonUnits([] {
+constexpr std::array<TextView, words::kPlaceCount> kFormalUnits = words::kPlaces;
+constexpr std::array<TextView, words::kPlaceCount> kCommonUnits = [] {
     auto places = words::kPlaces;
     places[words::kYuan] = words::kCommonYuan;
     return places;
-}());
+}();
 // The places of 圆, 万, 亿 and the 万 of 万亿, whose unit a zero digit still writes.
 constexpr std::uint32_t kUnitBearing =
     1u << words::kYuan | 1u << words::kWan | 1u << words::kYi | 1u << words::kWanYi;
@@ -32,20 +32,12 @@ constexpr std::uint32_t kUnitBearing =
 constexpr TextView kLeads[2][2] = {{u"", u"负"}, {u"人民币", u"人民币负"}};
 static_assert(kLeads[1][1].substr(0, 3) == words::kPrefix && kLeads[0][1] == words::kMinus);
 
-TextView digitWord(TextView num) noexcept {
-    if (num.size() == 1 && runtime::isDigit(num[0])) {
-        return words::kDigits[static_cast<std::size_t>(num[0] - u'0')];
-    }
-    return {};
-}
-
 // The uppercase text is written from the right, so it is built backwards into a buffer that
 // holds the longest result with room to spare.
 class ReverseBuilder {
 public:
-    void prepend(TextView part) {
-        if (part.size() > start_)
-            throw runtime::Error(runtime::ErrorKind::OutOfBounds);
+    // At most the places of the range, each a digit and its unit: the buffer holds them all.
+    void prepend(TextView part) noexcept {
         for (auto it = part.rbegin(); it != part.rend(); ++it)
             buf_[--start_] = *it;
     }
@@ -81,24 +73,23 @@ bool emptyWanSection(TextView digits) noexcept {
 
 }  // namespace
 
-Text NumToChn(TextView num) {
-    return Text(digitWord(num));
+TextView NumToChn(TextView num) noexcept {
+    if (num.size() == 1 && runtime::isDigit(num[0]))
+        return words::kDigits[static_cast<std::size_t>(num[0] - u'0')];
+    return {};
 }
 
 Converted tryConvertAmount(Text& money, Text& upperOut, const Style& style) {
-    using runtime::sub16;
-    using runtime::toInt16;
-
+    if (std::all_of(money.begin(), money.end(), runtime::isBlank))
+        return {Failure::Empty};
     if (const auto failure = runtime::tryFormatFixed2(money, money))
-        return {failure};
+        return {*failure == runtime::ErrorKind::NotANumber ? Failure::NotANumber
+                                                           : Failure::TooManyDigits};
 
     // The formatted amount is [-]digits.dd without leading zeros, so joining its two parts and
     // dropping the sign and the zeros in front gives the digits that the joined text's value
     // prints as: exactly, for every amount that the unit table can take.
     const TextView formatted = money;
-    const std::int16_t point = toInt16(runtime::inStr(1, formatted, u"."));
-    if (point < 1)
-        return {runtime::ErrorKind::OutOfBounds};  // no point: the left slice's count is negative
     const bool negative = formatted.front() == u'-';
     const auto& units = style.unit == Unit::Common ? kCommonUnits : kFormalUnits;
     const std::size_t places = style.wide ? units.size() : words::kNarrowPlaceCount;
@@ -108,23 +99,20 @@ Converted tryConvertAmount(Text& money, Text& upperOut, const Style& style) {
         if (c == u'-' || c == u'.' || (n == 0 && c == u'0'))
             continue;
         if (n == places)
-            return {
-                runtime::ErrorKind::OutOfBounds};  // one place more than the range has units for
+            return {Failure::TooManyDigits};  // one place more than the range has units for
         digitBuf[n++] = c;
     }
     if (n == 0)
         digitBuf[n++] = u'0';
     const TextView digits(digitBuf.data(), n);
 
-    const std::int16_t count = toInt16(runtime::len(digits));
     const bool skipWan = emptyWanSection(digits);
     bool zeroFlag = false;
     ReverseBuilder upper;
-    for (std::int16_t i = count; i >= 1; i = sub16(i, 1)) {
-        const TextView d = digits.substr(static_cast<std::size_t>(i - 1), 1);
-        const TextView word = digitWord(d);
-        const std::int16_t k = sub16(count, i);
-        const TextView unit = units.at(k);
+    for (std::size_t k = 0; k < n; ++k) {  // from the hundredths leftwards
+        const TextView d = digits.substr(n - 1 - k, 1);
+        const TextView word = NumToChn(d);
+        const TextView unit = units[k];
         const bool unitBearing = (kUnitBearing >> k & 1u) != 0;
         if (d[0] != u'0') {
             upper.prepend(unit);
@@ -144,7 +132,7 @@ Converted tryConvertAmount(Text& money, Text& upperOut, const Style& style) {
     // The "零" of a zero hundredths digit is dropped; what is left chooses the ending.
     const std::size_t drop = upper.last() == u'零' ? 1 : 0;
     if (upper.size() == drop) {  // a zero amount, never negative
-        upperOut.assign(lead).append(words::kDigits[0]).append(units.at(words::kYuan));
+        upperOut.assign(lead).append(words::kDigits[0]).append(units[words::kYuan]);
         upperOut.append(closing);
         return {};
     }
@@ -158,8 +146,12 @@ Converted tryConvertAmount(Text& money, Text& upperOut, const Style& style) {
 
 Text convertAmount(Text& money, const Style& style) {
     Text upper;
-    if (const Converted converted = tryConvertAmount(money, upper, style); !converted)
-        throw runtime::Error(*converted.failure);
+    if (const Converted converted = tryConvertAmount(money, upper, style); !converted) {
+        // The window traps this: what it says is its own, whatever the kind.
+        throw runtime::Error(converted.failure == Failure::TooManyDigits
+                                 ? runtime::ErrorKind::OutOfBounds
+                                 : runtime::ErrorKind::NotANumber);
+    }
     return upper;
 }
 

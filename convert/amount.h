@@ -2,34 +2,31 @@
 
 // The uppercase Chinese financial form of an amount.
 
-#include <optional>
-
 #include <tessaly/tessaly.h>
 
-#include "runtime/error.h"
 #include "runtime/text.h"
 
 namespace tessaly::convert {
 
-// The digit word of one digit character ("0".."9"); "" for any other text.
-[[nodiscard]] runtime::Text NumToChn(runtime::TextView num);
+// The digit word of one digit character ("0".."9"); "" for any other text. The writing takes
+// each digit's word from here.
+[[nodiscard]] runtime::TextView NumToChn(runtime::TextView num) noexcept;
 
 // Converts an amount text to its uppercase form in `style`
 // ("41823.51" -> "肆万壹仟捌佰贰拾叁圆伍角壹分"). Overwrites `money` with the amount formatted to
-// two decimals as soon as that succeeds. Every failure (not a number, more integer digits than
-// the style's range, ...) raises runtime::Error; the caller decides how to report it. There is
-// no early exit here: "0" gives "零圆整".
+// two decimals as soon as that succeeds. There is no early exit here: "0" gives "零圆整".
+// This is the window's door: a failure (not a number, more integer digits than the style's
+// range, ...) raises runtime::Error, which the window traps.
 [[nodiscard]] runtime::Text convertAmount(runtime::Text& money, const Style& style = {});
 
-// Whether a conversion that does not raise succeeded: true when it did; otherwise `failure`
-// says why.
+// Whether a conversion succeeded: true when it did; otherwise `failure` says why.
 struct [[nodiscard]] Converted {
-    std::optional<runtime::ErrorKind> failure;
-    explicit operator bool() const noexcept { return !failure; }
+    Failure failure = Failure::None;
+    explicit operator bool() const noexcept { return failure == Failure::None; }
 };
 
-// The same conversion, reporting a failure by its kind instead of raising it, for batch jobs
-// in which many amounts may fail. `upper` is assigned only on success; `money` as above.
+// The same conversion for everything but the window: it reports a failure by its kind and
+// raises nothing, whatever the input. `upper` is assigned only on success; `money` as above.
 Converted tryConvertAmount(runtime::Text& money, runtime::Text& upper, const Style& style = {});
 
 // What the window and the command line show when an amount cannot be converted.

@@ -2,12 +2,10 @@
 
 #include <tessaly/tessaly.h>
 
-#include <algorithm>
 #include <utility>
 
 #include "convert/amount.h"
 #include "convert/reader.h"
-#include "runtime/error.h"
 
 namespace tessaly {
 
@@ -19,14 +17,6 @@ void keepSmall(runtime::Text& buffer) {
         runtime::Text().swap(buffer);
 }
 
-// Why the conversion of `money` (as it was given, or as far as it was formatted) failed.
-Failure failureOf(runtime::ErrorKind kind, runtime::TextView money) {
-    if (std::all_of(money.begin(), money.end(), runtime::isBlank))
-        return Failure::Empty;
-    // Every other failure is a number past the style's places or past any double.
-    return kind == runtime::ErrorKind::NotANumber ? Failure::NotANumber : Failure::TooManyDigits;
-}
-
 }  // namespace
 
 Failure writeTo(std::string& out, std::string_view amount, const Style& style) {
@@ -34,18 +24,11 @@ Failure writeTo(std::string& out, std::string_view amount, const Style& style) {
     thread_local runtime::Text money;
     thread_local runtime::Text upper;
     runtime::fromUtf8(amount, money);
-    Failure failure = Failure::None;
-    try {
-        if (const convert::Converted converted = convert::tryConvertAmount(money, upper, style);
-            !converted)
-            failure = failureOf(*converted.failure, money);
-    } catch (const runtime::Error& e) {
-        failure = failureOf(e.kind(), money);
-    }
-    if (failure == Failure::None)
+    const convert::Converted converted = convert::tryConvertAmount(money, upper, style);
+    if (converted)
         runtime::appendUtf8(upper, out);
     keepSmall(money);
-    return failure;
+    return converted.failure;
 }
 
 Written write(std::string_view amount, const Style& style) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "convert/amount.h"
+#include "runtime/error.h"
 
 namespace {
 
@@ -17,11 +18,13 @@ constexpr Style kPrefix{.prefix = true};
 constexpr Style kWide{.wide = true};
 
 const rt::Text kLong(40000, u'9');
+constexpr Failure kTooMany = Failure::TooManyDigits;
 
 const struct {
     const char16_t* amount;
     const char16_t* upper;  // nullptr: the conversion fails
     Style style = {};
+    Failure failure = Failure::None;  // why there is none
 } kWriting[] = {
     // clang-format off
     // The worked examples.
@@ -43,14 +46,16 @@ const struct {
     // rounds, are the number services' own cases.
     {u"1.005", u"壹圆零壹分"}, {u"0.995", u"壹圆整"},
     {u"999999999.994", u"玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖圆玖角玖分"},
-    {u"999999999.995", nullptr}, {u"1000000000", nullptr}, {u"-1000000000", nullptr},
-    {u"abc", nullptr}, {u"", nullptr}, {u"1e400", nullptr}, {kLong.c_str(), nullptr},
+    {u"999999999.995", nullptr, {}, kTooMany}, {u"1000000000", nullptr, {}, kTooMany},
+    {u"-1000000000", nullptr, {}, kTooMany}, {u" \t", nullptr, {}, Failure::Empty},
+    {u"abc", nullptr, {}, Failure::NotANumber}, {u"", nullptr, {}, Failure::Empty},
+    {u"1e400", nullptr, {}, kTooMany}, {kLong.c_str(), nullptr, {}, kTooMany},
     // Styles.
     {u"41823.51", u"肆万壹仟捌佰贰拾叁元伍角壹分", kYuan}, {u"1.50", u"壹元伍角整", kYuan},
     {u"0", u"零元正", kYuanZheng}, {u"10.5", u"壹拾元伍角正", kYuanZheng},
     {u"0.5", u"伍角", kOpenJiao}, {u"1.50", u"壹圆伍角", kOpenJiao}, {u"1", u"壹圆整", kOpenJiao},
     {u"-5", u"人民币负伍圆整", kPrefix}, {u"0", u"人民币零圆整", kPrefix},
-    {u"0.05", u"人民币伍分", kPrefix}, {u"1000000000", nullptr, kPrefix},
+    {u"0.05", u"人民币伍分", kPrefix}, {u"1000000000", nullptr, kPrefix, kTooMany},
     // The wide range.
     {u"1000000000", u"壹拾亿圆整", kWide}, {u"1000000000.01", u"壹拾亿圆零壹分", kWide},
     {u"1000000000000", u"壹万亿圆整", kWide}, {u"1000100000000", u"壹万零壹亿圆整", kWide},
@@ -60,17 +65,17 @@ const struct {
     {u"1234567890123.45", u"壹万贰仟叁佰肆拾伍亿陆仟柒佰捌拾玖万零壹佰贰拾叁圆肆角伍分", kWide},
     {u"9999999999999999.99",
      u"玖仟玖佰玖拾玖万玖仟玖佰玖拾玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖圆玖角玖分", kWide},
-    {u"10000000000000000", nullptr, kWide},
+    {u"10000000000000000", nullptr, kWide, kTooMany},
     // clang-format on
 };
 
 // Both forms, the raising one and the one for batches, give the same, and leave the same
-// formatted amount in `money`; the batch form writes nothing when it fails.
+// formatted amount in `money`; the batch form says why it failed and writes nothing.
 TEST(Writing, GivesTheUppercaseForm) {
     for (const auto& c : kWriting) {
         SCOPED_TRACE(rt::toUtf8(c.amount));
         rt::Text money = c.amount, batchMoney = c.amount, upper = u"untouched";
-        EXPECT_EQ(bool(convert::tryConvertAmount(batchMoney, upper, c.style)), c.upper != nullptr);
+        EXPECT_EQ(convert::tryConvertAmount(batchMoney, upper, c.style).failure, c.failure);
         EXPECT_EQ(rt::toUtf8(upper), rt::toUtf8(c.upper ? c.upper : u"untouched"));
         if (c.upper)
             EXPECT_EQ(convert::convertAmount(money, c.style), upper);
