@@ -36,7 +36,22 @@ export function rawZip(entries, { zip64 = false, descriptor = false, stored = fa
     records.push(u(4, 0x04034b50), ...local, ...head, u(2, path.length), u(2, localExtra.length), path, localExtra, packed);
     if (descriptor) records.push(u(4, 0x08074b50), u(4, crc), u(4, packed.length), u(4, data.length));
     const centralExtra = zip64 ? Buffer.concat([u(2, 1), u(2, 24), u(8, data.length), u(8, packed.length), u(8, offset)]) : Buffer.alloc(0);
-    directory.push(u(4, 0x02014b50), u(2, zip64 ? 45 : 20), ...local, u(4, crc), ...sizes, u(2, path.length), u(2, centralExtra.length), u(2, 0), u(2, 0), u(2, 0), u(4, 0), u(4, zip64 ? 0xffffffff : offset), path, centralExtra);
+    directory.push(
+      u(4, 0x02014b50),
+      u(2, zip64 ? 45 : 20),
+      ...local,
+      u(4, crc),
+      ...sizes,
+      u(2, path.length),
+      u(2, centralExtra.length),
+      u(2, 0),
+      u(2, 0),
+      u(2, 0),
+      u(4, 0),
+      u(4, zip64 ? 0xffffffff : offset),
+      path,
+      centralExtra,
+    );
     offset += 30 + path.length + localExtra.length + packed.length + (descriptor ? 16 : 0);
   }
   const [all, n] = [Buffer.concat(directory), Object.keys(entries).length];
@@ -46,7 +61,15 @@ export function rawZip(entries, { zip64 = false, descriptor = false, stored = fa
     tail.push(u(4, 0x06064b50), u(8, 44), u(2, 45), u(2, 45), u(4, 0), u(4, 0), u(8, n), u(8, n), u(8, all.length), u(8, offset));
     tail.push(u(4, 0x07064b50), u(4, 0), u(8, end64), u(4, 1));
   }
-  tail.push(u(4, 0x06054b50), u(4, 0), u(2, zip64 ? 0xffff : n), u(2, zip64 ? 0xffff : n), u(4, all.length), u(4, zip64 ? 0xffffffff : offset), u(2, 0));
+  tail.push(
+    u(4, 0x06054b50),
+    u(4, 0),
+    u(2, zip64 ? 0xffff : n),
+    u(2, zip64 ? 0xffff : n),
+    u(4, all.length),
+    u(4, zip64 ? 0xffffffff : offset),
+    u(2, 0),
+  );
   return Buffer.concat([...records, all, ...tail]);
 }
 
@@ -57,14 +80,20 @@ export function workbook(sheets, { strings, styles, parts = {}, sheetXml } = {})
   const main = `${ns}/spreadsheetml/2006/main`;
   const rel = `${ns}/officeDocument/2006/relationships`;
   const files = {
-    '[Content_Types].xml': xml(`<Types xmlns="${ns}/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="xml" ContentType="application/xml"/></Types>`),
-    '_rels/.rels': xml(`<Relationships xmlns="${ns}/package/2006/relationships"><Relationship Id="rId1" Type="${rel}/officeDocument" Target="xl/workbook.xml"/></Relationships>`),
+    '[Content_Types].xml': xml(
+      `<Types xmlns="${ns}/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="xml" ContentType="application/xml"/></Types>`,
+    ),
+    '_rels/.rels': xml(
+      `<Relationships xmlns="${ns}/package/2006/relationships"><Relationship Id="rId1" Type="${rel}/officeDocument" Target="xl/workbook.xml"/></Relationships>`,
+    ),
   };
   const rels = [];
   const entries = sheets.map((s, i) => {
     const file = `${s.chart ? 'chartsheets' : 'worksheets'}/sheet${sheets.length - i}.xml`;
     rels.push(`<Relationship Id="rId${i + 10}" Type="${rel}/${s.chart ? 'chartsheet' : 'worksheet'}" Target="${file}"/>`);
-    files[`xl/${file}`] = s.chart ? xml(`<chartsheet xmlns="${main}"/>`) : xml(sheetXml?.(s) ?? `<worksheet xmlns="${main}"><sheetData>${s.xml ?? ''}</sheetData></worksheet>`);
+    files[`xl/${file}`] = s.chart
+      ? xml(`<chartsheet xmlns="${main}"/>`)
+      : xml(sheetXml?.(s) ?? `<worksheet xmlns="${main}"><sheetData>${s.xml ?? ''}</sheetData></worksheet>`);
     return `<sheet name="${s.name}" sheetId="${i + 1}"${s.hidden ? ' state="hidden"' : ''} r:id="rId${i + 10}"/>`;
   });
   if (strings !== undefined) {

@@ -6,7 +6,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, afterEach, before, test } from 'node:test';
 
-import { axeSource, gbk, launch, loadSync, pagePath, readXlsxBack, save, utf16, xlsx, zip } from './support.mjs';
+import { axeSource, gbk, launch, loadSync, pagePath, readXlsxBack, save, utf16, xlsx } from './support.mjs';
 import { workbook } from './files.mjs';
 
 const engine = loadSync();
@@ -81,9 +81,15 @@ async function axe() {
 
 test('every control has its name, and the page may not reach the network', async () => {
   const names = [
-    ['小写金额', 'textbox', 'amount'], ['大写金额', 'textbox', 'upper'], ['单位', 'combobox', 'unit'],
-    ['结尾', 'combobox', 'closing'], ['角后写整', 'checkbox', 'closeAfterJiao'], ['人民币', 'checkbox', 'prefix'],
-    ['十六位', 'checkbox', 'wide'], ['复制', 'button', 'copy'], ['待核对的大写金额', 'textbox', 'reading-text'],
+    ['小写金额', 'textbox', 'amount'],
+    ['大写金额', 'textbox', 'upper'],
+    ['单位', 'combobox', 'unit'],
+    ['结尾', 'combobox', 'closing'],
+    ['角后写整', 'checkbox', 'closeAfterJiao'],
+    ['人民币', 'checkbox', 'prefix'],
+    ['十六位', 'checkbox', 'wide'],
+    ['复制', 'button', 'copy'],
+    ['待核对的大写金额', 'textbox', 'reading-text'],
   ];
   for (const [name, role, id] of names) assert.equal(await (await page.$(`aria/${name}[role="${role}"]`))?.evaluate((e) => e.id), id, name);
   assert.equal((await page.accessibility.snapshot({ root: await page.$('#file'), interestingOnly: false })).name, '打开表格');
@@ -93,8 +99,19 @@ test('every control has its name, and the page may not reach the network', async
   assert.equal(await page.$eval('#upper', (e) => e.readOnly), true);
   const csp = await page.$eval('meta[http-equiv="Content-Security-Policy"]', (m) => m.content);
   for (const rule of [/default-src 'none'/, /connect-src 'none'/]) assert.match(csp, rule);
-  assert.equal(await page.evaluate(() => fetch('https://example.com/').then(() => 'fetched', () => 'refused')), 'refused');
-  assert.ok(driver.problems.some((p) => /Content Security Policy/.test(p)), 'the refusal is the policy');
+  assert.equal(
+    await page.evaluate(() =>
+      fetch('https://example.com/').then(
+        () => 'fetched',
+        () => 'refused',
+      ),
+    ),
+    'refused',
+  );
+  assert.ok(
+    driver.problems.some((p) => /Content Security Policy/.test(p)),
+    'the refusal is the policy',
+  );
   driver.problems.length = 0;
 });
 
@@ -130,7 +147,10 @@ test('the style is chosen by keyboard and kept across a reload', async () => {
   await page.focus('#unit');
   for (const key of ['ArrowDown', 'Tab', 'ArrowDown', 'Tab', 'Space', 'Tab', 'Space']) await page.keyboard.press(key);
   await reload();
-  const chosen = await page.evaluate(() => [unit.value, closing.value, closeAfterJiao.checked, prefix.checked, wide.checked]);
+  const chosen = await page.evaluate(() => {
+    const $ = (id) => document.getElementById(id);
+    return [$('unit').value, $('closing').value, $('closeAfterJiao').checked, $('prefix').checked, $('wide').checked];
+  });
   assert.deepEqual(chosen, ['元', '正', false, true, false]);
   await retype('#amount', '1.5');
   assert.equal(await value('#upper'), '人民币壹元伍角');
@@ -153,7 +173,11 @@ test('a wrong uppercase text: its character marked, its findings, the verdict be
     assert.deepEqual(await texts('#reading-findings li'), findings, upper);
     assert.equal(await text('#check-verdict'), verdict);
     const checked = (await texts('#check-findings li')).map((s) => s.replace(/^.*?：/, ''));
-    assert.deepEqual(checked, engine.check(amount, upper).findings.map((f) => f.message), upper);
+    assert.deepEqual(
+      checked,
+      engine.check(amount, upper).findings.map((f) => f.message),
+      upper,
+    );
   }
   assert.deepEqual(await axe(), [], 'accessibility with findings shown');
 });
@@ -201,7 +225,11 @@ function ledger(count) {
   const expected = { 正确: 0, 警告: 0, 错误: 0 };
   const rows = amounts.map((amount, i) => {
     const [kind, digits, upper] =
-      i % 997 === 996 ? ['错误', amount, engine.write((Number(amount) + 1).toFixed(2)).text] : i % 1999 === 1998 ? ['警告', '15', '拾伍圆整'] : ['正确', amount, uppers[i]];
+      i % 997 === 996
+        ? ['错误', amount, engine.write((Number(amount) + 1).toFixed(2)).text]
+        : i % 1999 === 1998
+          ? ['警告', '15', '拾伍圆整']
+          : ['正确', amount, uppers[i]];
     expected[kind] += 1;
     return [i + 1, Number(digits), upper, notes[i] ?? (i === 996 ? '<b>粗体</b>' : '')];
   });
@@ -231,8 +259,17 @@ test('a workbook of 100,000 rows: counts, rows at fault first, the download read
   const tally = { 正确: 0, 警告: 0, 错误: 0 };
   for (const row of back.rows.slice(1)) tally[row[4]] += 1;
   assert.deepEqual(tally, expected);
-  assert.deepEqual(back.rows.slice(1, notes.length + 1).map((row) => row[3]), notes);
-  assert.equal(back.rows[997][5], engine.check(String(rows[997][1]), rows[997][2]).findings.map((f) => f.message).join('；'));
+  assert.deepEqual(
+    back.rows.slice(1, notes.length + 1).map((row) => row[3]),
+    notes,
+  );
+  assert.equal(
+    back.rows[997][5],
+    engine
+      .check(String(rows[997][1]), rows[997][2])
+      .findings.map((f) => f.message)
+      .join('；'),
+  );
 
   const csv = (await download('csv')).toString('utf8');
   assert.ok(csv.startsWith('\ufeff序号,金额,大写金额,备注,结果,说明\r\n'));
@@ -244,9 +281,15 @@ test('a workbook of 100,000 rows: counts, rows at fault first, the download read
 
 test('text files in the encodings Excel writes, and number cells as Excel shows them', async () => {
   const csv = '金额,大写金额\r\n1680.32,人民币壹仟陆佰捌拾元零叁角贰分\r\n100010000,壹亿零壹仟圆整\r\n15,拾伍圆整\r\n';
-  const tsv = '日期\t小写\t大写\r\n2026-01-05\t41,823.51\t肆万壹仟捌佰贰拾叁圆伍角壹分\r\n2026-01-06\t100010000\t壹亿零壹仟圆整\r\n2026-01-07\t15\t拾伍圆整\r\n';
+  const tsv =
+    '日期\t小写\t大写\r\n2026-01-05\t41,823.51\t肆万壹仟捌佰贰拾叁圆伍角壹分\r\n2026-01-06\t100010000\t壹亿零壹仟圆整\r\n2026-01-07\t15\t拾伍圆整\r\n';
   // Excel keeps 12.345 as 12.344999999999999: shown, and checked, as 12.345 (a third decimal: a warning).
-  const stored = [['12.344999999999999', '12.345'], ['4.182351E4', '41823.51'], ['1E-2', '0.01'], ['-0.50000000000000011', '-0.5']];
+  const stored = [
+    ['12.344999999999999', '12.345'],
+    ['4.182351E4', '41823.51'],
+    ['1E-2', '0.01'],
+    ['-0.50000000000000011', '-0.5'],
+  ];
   const oneOfEach = '共 3 行，正确 1，警告 1，错误 1';
   const cases = [
     ['发票.csv', gbk(csv), oneOfEach, /GB18030/, true],
@@ -254,14 +297,20 @@ test('text files in the encodings Excel writes, and number cells as Excel shows 
     ['Unicode 文本.txt', utf16(tsv), oneOfEach, /UTF-16/],
     ['utf16be.csv', utf16(csv, true), oneOfEach, /UTF-16/],
     ['utf8.csv', Buffer.from('\ufeff' + csv), oneOfEach, /UTF-8/],
-    ['存储的数.xlsx', xlsx([['金额', '大写金额'], ...stored.map(([v, shown]) => [{ stored: v }, engine.write(shown).text])]), '共 4 行，正确 3，警告 1，错误 0', /./],
+    [
+      '存储的数.xlsx',
+      xlsx([['金额', '大写金额'], ...stored.map(([v, shown]) => [{ stored: v }, engine.write(shown).text])]),
+      '共 4 行，正确 3，警告 1，错误 0',
+      /./,
+    ],
   ];
   for (const [name, bytes, counts, encoding, drop] of cases) {
     const path = save(files, name, bytes);
     if (!drop) await openSheet(path);
     else {
       const session = await page.createCDPSession();
-      const drag = (type) => session.send('Input.dispatchDragEvent', { type, x: 200, y: 200, data: { items: [], files: [path], dragOperationsMask: 1 } });
+      const drag = (type) =>
+        session.send('Input.dispatchDragEvent', { type, x: 200, y: 200, data: { items: [], files: [path], dragOperationsMask: 1 } });
       await sheetJob(async () => {
         for (const type of ['dragEnter', 'dragOver', 'drop']) await drag(type);
       });
@@ -282,11 +331,22 @@ test('hostile files: a clear message, and the page goes on working', async () =>
     ['不是表格.xlsx', Buffer.from('MZ\x90\x00 这不是表格 '.repeat(100)), /不是 Excel 表格/],
     ['旧格式.xls', Buffer.from([0xd0, 0xcf, 0x11, 0xe0, 0xa1, 0xb1, 0x1a, 0xe1]), /另存为/],
     ['压缩炸弹.xlsx', bomb, /解压后超过 256 MB，太大了/],
-    ['截断.xlsx', xlsx([['金额', '大写金额'], [1, '壹圆整']]).subarray(0, 400), /已损坏/],
+    [
+      '截断.xlsx',
+      xlsx([
+        ['金额', '大写金额'],
+        [1, '壹圆整'],
+      ]).subarray(0, 400),
+      /已损坏/,
+    ],
     ['超出列.xlsx', xlsx([], '<row r="1"><c r="A1"><v>1</v></c><c r="XFE1"><v>2</v></c></row>'), /超过 16384 列/],
     ['未闭合.xlsx', xlsx([], '<row r="1"><c r="A1"><v>1</v></c>'.repeat(20000)), /已损坏/],
     ['一百万列.csv', Buffer.from('金额,大写' + ','.repeat(1000000) + '\r\n1,壹圆整\r\n'), /列/],
-    ['大单元格.csv', Buffer.concat([Buffer.from('金额,大写\r\n1,"'), Buffer.alloc(100 * 2 ** 20, 'A'), Buffer.from('"\r\n')]), /第 2 行第 2 列超过 32767 个字/],
+    [
+      '大单元格.csv',
+      Buffer.concat([Buffer.from('金额,大写\r\n1,"'), Buffer.alloc(100 * 2 ** 20, 'A'), Buffer.from('"\r\n')]),
+      /第 2 行第 2 列超过 32767 个字/,
+    ],
     ['二进制.csv', Buffer.from([0, 1, 2, 3, 0, 0, 255, 254, 0, 7]), /不是文字/],
   ];
   for (const [name, bytes, message] of cases) {
@@ -304,7 +364,8 @@ test('hostile files: a clear message, and the page goes on working', async () =>
   }
   // 停止 ends a job under way, here the inflating of a bomb; a fast machine may finish first.
   const path = save(files, 'stop.xlsx', bomb);
-  for (let i = 0; i < 3 && (await text('#sheet-note')) !== '已停止。'; i++) await sheetJob(() => pick(path).then(() => page.click('#stop').catch(() => {})));
+  for (let i = 0; i < 3 && (await text('#sheet-note')) !== '已停止。'; i++)
+    await sheetJob(() => pick(path).then(() => page.click('#stop').catch(() => {})));
   assert.equal(await text('#sheet-note'), '已停止。');
   await openSheet(save(files, 'after.csv', Buffer.from('金额,大写\n1,壹圆整\n')));
   assert.equal(await summary(), '共 1 行，正确 1，警告 0，错误 0');

@@ -73,39 +73,58 @@ test('workbooks as users have them: the sheet, the header row and the two column
     },
     {
       name: '发票与汇总.xlsx',
-      book: [['发票', [['金额', '大写'], ...three([1680.32, 2])]], ['汇总', [['合计', '大写'], [1697.32, upper(1697.32)]]]],
+      book: [
+        ['发票', [['金额', '大写'], ...three([1680.32, 2])]],
+        [
+          '汇总',
+          [
+            ['合计', '大写'],
+            [1697.32, upper(1697.32)],
+          ],
+        ],
+      ],
       sheet: '发票',
       chosen: ['第 1 行：金额 | 大写', 'A：金额', 'B：大写'],
       summary: '共 3 行，正确 1，警告 1，错误 1',
     },
     {
       name: '付款明细.xlsx',
-      book: [[
-        '3月',
+      book: [
         [
-          ['2024年3月付款明细表'],
-          ['编制单位：某某有限公司', '', '', '单位：元'],
-          [],
-          ['序号', '日期', '摘要', '金额', '大写金额'],
-          ...three([41823.51, 100010000], yuan).map(([a, u], i) => [i + 1, { value: new Date(Date.UTC(2024, 2, i + 1)), numFmt: 'yyyy-mm-dd' }, '货款', a, u]),
-          ['合计', '', '', { value: 100051852.51, numFmt: yuan }, upper(100051852.51)],
+          '3月',
+          [
+            ['2024年3月付款明细表'],
+            ['编制单位：某某有限公司', '', '', '单位：元'],
+            [],
+            ['序号', '日期', '摘要', '金额', '大写金额'],
+            ...three([41823.51, 100010000], yuan).map(([a, u], i) => [
+              i + 1,
+              { value: new Date(Date.UTC(2024, 2, i + 1)), numFmt: 'yyyy-mm-dd' },
+              '货款',
+              a,
+              u,
+            ]),
+            ['合计', '', '', { value: 100051852.51, numFmt: yuan }, upper(100051852.51)],
+          ],
         ],
-      ]],
+      ],
       sheet: '3月',
       chosen: ['第 4 行：序号 | 日期 | 摘要 | 金额', 'D：金额', 'E：大写金额'],
       summary: '共 4 行，正确 2，警告 1，错误 1',
     },
     {
       name: '发票清单.xlsx',
-      book: [[
-        '清单',
+      book: [
         [
-          ['发票号码', '金额', '税额', '价税合计', '价税合计（大写）'],
-          ['04512345', 100, 13, 113, upper(113)],
-          ['04512346', 200, 26, 226, upper(226)],
-          ['04512347', 300, 39, 339, upper(340)],
+          '清单',
+          [
+            ['发票号码', '金额', '税额', '价税合计', '价税合计（大写）'],
+            ['04512345', 100, 13, 113, upper(113)],
+            ['04512346', 200, 26, 226, upper(226)],
+            ['04512347', 300, 39, 339, upper(340)],
+          ],
         ],
-      ]],
+      ],
       sheet: '清单',
       chosen: ['第 1 行：发票号码 | 金额 | 税额 | 价税合计', 'D：价税合计', 'E：价税合计（大写）'],
       summary: '共 3 行，正确 2，警告 0，错误 1',
@@ -113,7 +132,16 @@ test('workbooks as users have them: the sheet, the header row and the two column
     {
       // No header: the amount is the column the uppercase names, not the nearer count beside it.
       name: '无表头.xlsx',
-      book: [['Sheet1', [[8, 41823.51, 3, upper(41823.51)], [9, 1680.32, 4, upper(1680.32)], [10, 0.5, 5, upper(0.5)]]]],
+      book: [
+        [
+          'Sheet1',
+          [
+            [8, 41823.51, 3, upper(41823.51)],
+            [9, 1680.32, 4, upper(1680.32)],
+            [10, 0.5, 5, upper(0.5)],
+          ],
+        ],
+      ],
       sheet: 'Sheet1',
       chosen: ['无表头（从第 1 行起都核对）', 'B', 'D'],
       summary: '共 3 行，正确 3，警告 0，错误 0',
@@ -136,16 +164,45 @@ test('workbooks as users have them: the sheet, the header row and the two column
   await sheets.choose('header-row', /第 5 行/);
   assert.equal(await sheets.summary(), '共 3 行，正确 1，警告 1，错误 1');
   // An empty sheet says so, and another can be picked.
-  await sheets.open(save(files, 'd.xlsx', await excel([['空', []], ['数据', [['金额', '大写'], [1, '壹圆整']]]])));
+  await sheets.open(
+    save(
+      files,
+      'd.xlsx',
+      await excel([
+        ['空', []],
+        [
+          '数据',
+          [
+            ['金额', '大写'],
+            [1, '壹圆整'],
+          ],
+        ],
+      ]),
+    ),
+  );
   assert.equal((await sheets.chosen('sheet-choice'))[0], '数据');
   await sheets.choose('sheet-choice', /空/);
   assert.match(await sheets.note(), /工作表“空”是空的/);
 });
 
 test('amounts written with currency signs, in CSV as Excel and WPS write what a cell shows', async () => {
-  const written = [['￥41,823.51', 41823.51], ['-￥8.00', -8], ['¥1,680.32', 1680.32], ['￥-8.00', -8], ['RMB 1,680.32', 1680.32], ['1,680.32元', 1680.32], ['(8.00)', -8], ['￥(8.00)', -8]];
+  const written = [
+    ['￥41,823.51', 41823.51],
+    ['-￥8.00', -8],
+    ['¥1,680.32', 1680.32],
+    ['￥-8.00', -8],
+    ['RMB 1,680.32', 1680.32],
+    ['1,680.32元', 1680.32],
+    ['(8.00)', -8],
+    ['￥(8.00)', -8],
+  ];
   // A sign in the middle, two signs, text after the number.
-  const refused = [['1￥680.32', 1680.32], ['￥￥8.00', 8], ['￥8.00元', 8], ['8.00元整', 8]];
+  const refused = [
+    ['1￥680.32', 1680.32],
+    ['￥￥8.00', 8],
+    ['￥8.00元', 8],
+    ['8.00元整', 8],
+  ];
   const lines = [...written, ...refused].map(([t, amount]) => `"${t}",${upper(amount)}`);
   await sheets.open(save(files, '币种.csv', Buffer.from(`金额,大写金额\r\n${lines.join('\r\n')}\r\n`)));
   assert.equal(await sheets.summary(), `共 ${lines.length} 行，正确 ${written.length}，警告 0，错误 ${refused.length}`);
@@ -154,7 +211,12 @@ test('amounts written with currency signs, in CSV as Excel and WPS write what a 
 });
 
 test('numbers as the sheet shows them, in the table and in the messages', async () => {
-  const stored = workbook([{ name: 'S', xml: '<row r="1"><c r="A1" t="inlineStr"><is><t>金额</t></is></c><c r="B1" t="inlineStr"><is><t>大写</t></is></c></row><row r="2"><c r="A2"><v>1680.3200000000002</v></c><c r="B2" t="inlineStr"><is><t>壹仟陆佰捌拾圆叁角叁分</t></is></c></row><row r="3"><c r="A3"><v>12.344999999999999</v></c><c r="B3" t="inlineStr"><is><t>壹拾贰圆叁角肆分</t></is></c></row>' }]);
+  const stored = workbook([
+    {
+      name: 'S',
+      xml: '<row r="1"><c r="A1" t="inlineStr"><is><t>金额</t></is></c><c r="B1" t="inlineStr"><is><t>大写</t></is></c></row><row r="2"><c r="A2"><v>1680.3200000000002</v></c><c r="B2" t="inlineStr"><is><t>壹仟陆佰捌拾圆叁角叁分</t></is></c></row><row r="3"><c r="A3"><v>12.344999999999999</v></c><c r="B3" t="inlineStr"><is><t>壹拾贰圆叁角肆分</t></is></c></row>',
+    },
+  ]);
   await sheets.open(save(files, '存储的数.xlsx', stored));
   const shown = await sheets.shown();
   assert.deepEqual(shown.map((r) => r[1]).sort(), ['12.345', '1680.32']);
@@ -162,30 +224,61 @@ test('numbers as the sheet shows them, in the table and in the messages', async 
 });
 
 test('the download keeps numbers numbers, long ids text, and dates dates, from CSV and to CSV', async () => {
-  const csv = '日期,发票号,身份证号,金额,大写\r\n2026-01-05,04512345,110101199003071234,"1,680.32",壹仟陆佰捌拾圆叁角贰分\r\n2026/1/6,4512346,110101199003071235,8,捌圆整\r\n';
+  const csv =
+    '日期,发票号,身份证号,金额,大写\r\n2026-01-05,04512345,110101199003071234,"1,680.32",壹仟陆佰捌拾圆叁角贰分\r\n2026/1/6,4512346,110101199003071235,8,捌圆整\r\n';
   await sheets.open(save(files, '来自 CSV.csv', Buffer.from(csv)));
   assert.equal(await sheets.summary(), '共 2 行，正确 2，警告 0，错误 0');
   const back = readXlsxBack(await sheets.download('xlsx'));
-  const cells = [...back.sheet.matchAll(/<c r="([A-Z]+2)"([^>]*)>(.*?)<\/c>/g)].map(([, ref, attrs, inner]) => [ref, /t="inlineStr"/.test(attrs) ? 'text' : /s="/.test(attrs) ? 'styled' : 'number', inner.replace(/<[^>]+>/g, '')]);
-  assert.deepEqual(cells, [['A2', 'styled', '46027'], ['B2', 'text', '04512345'], ['C2', 'text', '110101199003071234'], ['D2', 'styled', '1680.32'], ['E2', 'text', '壹仟陆佰捌拾圆叁角贰分'], ['F2', 'text', '正确']]);
+  const cells = [...back.sheet.matchAll(/<c r="([A-Z]+2)"([^>]*)>(.*?)<\/c>/g)].map(([, ref, attrs, inner]) => [
+    ref,
+    /t="inlineStr"/.test(attrs) ? 'text' : /s="/.test(attrs) ? 'styled' : 'number',
+    inner.replace(/<[^>]+>/g, ''),
+  ]);
+  assert.deepEqual(cells, [
+    ['A2', 'styled', '46027'],
+    ['B2', 'text', '04512345'],
+    ['C2', 'text', '110101199003071234'],
+    ['D2', 'styled', '1680.32'],
+    ['E2', 'text', '壹仟陆佰捌拾圆叁角贰分'],
+    ['F2', 'text', '正确'],
+  ]);
   assert.match(Buffer.from(back.files['xl/styles.xml']).toString(), /formatCode="yyyy-mm-dd"/);
 
-  const book = await excel([['账', [['日期', '金额', '大写'], [{ value: new Date(Date.UTC(2026, 0, 5)), numFmt: 'yyyy-mm-dd' }, { value: -8, numFmt: '#,##0.00;(#,##0.00)' }, upper(-8)], [{ value: 46028, numFmt: 'yyyy"年"m"月"d"日"' }, { value: 1680.32, numFmt: yuan }, upper(1680.32)]]]]);
+  const book = await excel([
+    [
+      '账',
+      [
+        ['日期', '金额', '大写'],
+        [{ value: new Date(Date.UTC(2026, 0, 5)), numFmt: 'yyyy-mm-dd' }, { value: -8, numFmt: '#,##0.00;(#,##0.00)' }, upper(-8)],
+        [{ value: 46028, numFmt: 'yyyy"年"m"月"d"日"' }, { value: 1680.32, numFmt: yuan }, upper(1680.32)],
+      ],
+    ],
+  ]);
   await sheets.open(save(files, '账.xlsx', book));
   const text = (await sheets.download('csv')).toString('utf8');
-  assert.equal(text, `\ufeff日期,金额,大写,结果,说明\r\n2026-01-05,(8.00),${upper(-8)},正确,\r\n2026年1月6日,"￥1,680.32",壹仟陆佰捌拾圆叁角贰分,正确,\r\n`);
+  assert.equal(
+    text,
+    `\ufeff日期,金额,大写,结果,说明\r\n2026-01-05,(8.00),${upper(-8)},正确,\r\n2026年1月6日,"￥1,680.32",壹仟陆佰捌拾圆叁角贰分,正确,\r\n`,
+  );
 });
 
 test('CSV downloads are safe to open whatever a spreadsheet splits them on', async () => {
   const notes = ['=1+1', 'a;=1+1', 'b\t=1+1', '@SUM(A1)', '-2+3', '+86 10', '"引号"', '-5'];
   const safe = ["'=1+1", '"a;=1+1"', '"b\t=1+1"', "'@SUM(A1)", "'-2+3", "'+86 10", '"""引号"""', '-5'];
-  for (const [name, separator] of [['分号.csv', ';'], ['制表符.txt', '\t']]) {
+  for (const [name, separator] of [
+    ['分号.csv', ';'],
+    ['制表符.txt', '\t'],
+  ]) {
     const quote = (t) => `"${t.replace(/"/g, '""')}"`;
     const body = notes.map((n) => ['1', '壹圆整', quote(n)].join(separator)).join('\r\n');
     await sheets.open(save(files, name, Buffer.from(`金额${separator}大写${separator}备注\r\n${body}\r\n`)));
     assert.equal(await sheets.summary(), `共 ${notes.length} 行，正确 ${notes.length}，警告 0，错误 0`, name);
     const lines = (await sheets.download('csv')).toString('utf8').slice(1).split('\r\n');
-    assert.deepEqual(lines.slice(1, -1), safe.map((s) => `1,壹圆整,${s},正确,`), name);
+    assert.deepEqual(
+      lines.slice(1, -1),
+      safe.map((s) => `1,壹圆整,${s},正确,`),
+      name,
+    );
   }
 });
 
@@ -202,16 +295,30 @@ test('the rows a workbook hides from a spreadsheet are no data; a damaged workbo
   </x:sheetData><x:extLst><x:ext><x:row r="2"><x:c r="B2" t="inlineStr"><x:is><x:t>壹佰圆整</x:t></x:is></x:c></x:row></x:ext></x:extLst></x:worksheet>`;
   await sheets.open(save(files, '夹带.xlsx', workbook([{ name: 'S' }], { sheetXml: () => crafted })));
   assert.equal(await sheets.summary(), '共 2 行，正确 1，警告 0，错误 1');
-  assert.deepEqual((await sheets.shown()).map((r) => r.slice(0, 4)), [['2', '100', '壹万圆整', '错误'], ['3', '1', '壹圆整', '正确']]);
+  assert.deepEqual(
+    (await sheets.shown()).map((r) => r.slice(0, 4)),
+    [
+      ['2', '100', '壹万圆整', '错误'],
+      ['3', '1', '壹圆整', '正确'],
+    ],
+  );
   const back = readXlsxBack(await sheets.download('xlsx'));
   assert.doesNotMatch(back.sheet, /壹佰圆整|<v>10000</);
 
   const good = { 'a.xml': 'x' };
   const cases = [
-    ['重复行.xlsx', workbook([{ name: 'S', xml: '<row r="2"><c r="A2"><v>1</v></c></row><row r="2"><c r="A2"><v>100</v></c></row>' }]), /第 2 行在文件里出现了两次/],
+    [
+      '重复行.xlsx',
+      workbook([{ name: 'S', xml: '<row r="2"><c r="A2"><v>1</v></c></row><row r="2"><c r="A2"><v>100</v></c></row>' }]),
+      /第 2 行在文件里出现了两次/,
+    ],
     ['校验.xlsx', rawZip({ ...good, '[Content_Types].xml': '<x/>', 'xl/workbook.xml': '<x/>' }, { badCrc: true }), /校验码不符/],
     ['加密.xlsx', rawZip({ 'xl/workbook.xml': '<x/>' }, { encrypted: true }), /密码/],
-    ['表格.ods', rawZip({ mimetype: 'application/vnd.oasis.opendocument.spreadsheet', 'content.xml': '<x/>' }), /OpenDocument.*\.xlsx 或 CSV/],
+    [
+      '表格.ods',
+      rawZip({ mimetype: 'application/vnd.oasis.opendocument.spreadsheet', 'content.xml': '<x/>' }),
+      /OpenDocument.*\.xlsx 或 CSV/,
+    ],
     ['文档.docx', rawZip({ 'word/document.xml': '<x/>' }), /Word 文档/],
     ['旧表.xls', Buffer.from([0xd0, 0xcf, 0x11, 0xe0, 0xa1, 0xb1, 0x1a, 0xe1, 0, 0, 0, 0]), /旧版 Excel.*\.xlsx 或 CSV/],
   ];
@@ -228,12 +335,28 @@ test('odd and hostile shapes: sparse, wide, long, repeated; no file takes the ta
   const repeated = `<si><t>${'壹'.repeat(30000)}</t></si>`;
   const cases = [
     ['XFD 列.xlsx', workbook([{ name: 'S', xml: cells(100000, (r) => `<c r="XFD${r}"><v>${r}</v></c>`) }]), /共 100000 行/, /最后一列/],
-    ['远处备注.xlsx', workbook([{ name: 'S', xml: `<row r="1"><c r="A1" t="inlineStr"><is><t>金额</t></is></c><c r="B1" t="inlineStr"><is><t>大写</t></is></c><c r="XFD1" t="inlineStr"><is><t>备注</t></is></c></row>${cells(150000, (r) => `<c r="A${r + 1}"><v>1</v></c><c r="B${r + 1}" t="inlineStr"><is><t>壹圆整</t></is></c>`).replace(/<row r="(\d+)">/g, (_, n) => `<row r="${Number(n) + 1}">`)}` }]), /共 150000 行，正确 150000/, 'xlsx'],
+    [
+      '远处备注.xlsx',
+      workbook([
+        {
+          name: 'S',
+          xml: `<row r="1"><c r="A1" t="inlineStr"><is><t>金额</t></is></c><c r="B1" t="inlineStr"><is><t>大写</t></is></c><c r="XFD1" t="inlineStr"><is><t>备注</t></is></c></row>${cells(150000, (r) => `<c r="A${r + 1}"><v>1</v></c><c r="B${r + 1}" t="inlineStr"><is><t>壹圆整</t></is></c>`).replace(/<row r="(\d+)">/g, (_, n) => `<row r="${Number(n) + 1}">`)}`,
+        },
+      ]),
+      /共 150000 行，正确 150000/,
+      'xlsx',
+    ],
     ['宽表头.csv', Buffer.from(`金额,大写${','.repeat(16381)}\r\n1,壹圆整\r\n`), /共 1 行，正确 1/, 'csv'],
     ['回车.csv', Buffer.from('金额,大写\r1,壹圆整\r2,贰圆整\r'), /共 2 行，正确 2/],
     ['长备注.csv', Buffer.from(`金额,大写,备注\r\n1,壹圆整,"${','.repeat(20000)}"\r\n`), /共 1 行，正确 1/],
     ['整表.csv', Buffer.from(`金额,大写\r\n${ledger(9)}\r\n${'\r\n'.repeat(1048576 - 10)}`), /共 9 行，正确 9/],
-    ['重复的字.xlsx', workbook([{ name: 'S', xml: cells(300, (r) => `<c r="A${r}" t="s"><v>0</v></c><c r="B${r}"><v>${'9'.repeat(300)}</v></c>`) }], { strings: repeated }), /共 300 行/],
+    [
+      '重复的字.xlsx',
+      workbook([{ name: 'S', xml: cells(300, (r) => `<c r="A${r}" t="s"><v>0</v></c><c r="B${r}"><v>${'9'.repeat(300)}</v></c>`) }], {
+        strings: repeated,
+      }),
+      /共 300 行/,
+    ],
   ];
   for (const [name, bytes, summary, download] of cases) {
     const started = Date.now();
@@ -266,7 +389,10 @@ test('the result table never splits an amount or a verdict; the uppercase box sh
       return new Set([...range.getClientRects()].map((r) => Math.round(r.top))).size;
     }),
   );
-  assert.deepEqual(lines, lines.map(() => 1));
+  assert.deepEqual(
+    lines,
+    lines.map(() => 1),
+  );
   await page.setViewport({ width: 360, height: 800 });
   for (const id of ['prefix', 'wide']) if (!(await page.$eval(`#${id}`, (e) => e.checked))) await page.click(`#${id}`);
   await page.focus('#amount');

@@ -3,7 +3,7 @@
 // Run after the package is staged in build/web/package/.
 import { execFileSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
-import { existsSync, readFileSync, statSync, writeFileSync, mkdirSync } from 'node:fs';
+import { existsSync, readFileSync, readdirSync, statSync, writeFileSync, mkdirSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -25,10 +25,29 @@ function tools() {
   }
 }
 
+// The page's JavaScript and its tests are formatted and linted as the C++ is: a difference fails
+// the build, and `npx prettier --write` with the same files mends the formatting.
+function lint() {
+  const files = [
+    ...readdirSync(join(here, 'src'))
+      .filter((f) => f.endsWith('.js'))
+      .map((f) => `web/page/src/${f}`),
+    'web/page/build.mjs',
+    'web/page/screenshot.mjs',
+    'web/page/measure.mjs',
+    'web/page/eslint.config.js',
+    ...['page.test.mjs', 'readers.test.mjs', 'sheets.test.mjs', 'driver.mjs', 'files.mjs'].map((f) => `tests/web/${f}`),
+  ];
+  const run = (tool, args) => execFileSync(join(here, 'node_modules', '.bin', tool), [...args, ...files], { cwd: root, stdio: 'inherit' });
+  run('prettier', ['--config', join(here, '.prettierrc.json'), '--check', '--log-level=warn']);
+  run('eslint', ['--config', join(here, 'eslint.config.js')]);
+}
+
 const sha256 = (text) => `'sha256-${createHash('sha256').update(text, 'utf8').digest('base64')}'`;
 
 async function main() {
   tools();
+  lint();
   const esbuild = await import('esbuild');
   if (!existsSync(join(packageDir, 'index.mjs'))) throw new Error(`no package in ${packageDir}: build it first`);
   const wasm = readFileSync(join(packageDir, 'tessaly.wasm')).toString('base64');

@@ -98,7 +98,11 @@ export function guessColumns(rows, header, readAmount) {
   const titled = columns.filter((c) => isUpperHeader(textAt(head, c)));
   const upper = titled[0] ?? mostly((row, c) => looksUpper(textAt(row, c)))[0] ?? -1;
   const others = columns.filter((c) => c !== upper);
-  const nearest = (list) => list.reduce((best, c) => (best < 0 || Math.abs(c - upper) * 2 + (c > upper) < Math.abs(best - upper) * 2 + (best > upper) ? c : best), -1);
+  const nearest = (list) =>
+    list.reduce(
+      (best, c) => (best < 0 || Math.abs(c - upper) * 2 + (c > upper) < Math.abs(best - upper) * 2 + (best > upper) ? c : best),
+      -1,
+    );
   let amount = -1;
   const title = bare(textAt(head, upper));
   if (upper >= 0 && title) amount = others.find((c) => bare(textAt(head, c)) === title) ?? -1;

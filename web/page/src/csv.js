@@ -33,7 +33,9 @@ export function readCsv(name, text, progress = () => {}) {
   const field = (value) => {
     if (column >= width) throw tooMany('columns');
     if (value.length > limits.cellChars) {
-      throw new SheetError(`第 ${rows.length + blank + 1} 行第 ${column + 1} 列超过 ${limits.cellChars} 个字，Excel 的单元格放不下这么多，无法核对。`);
+      throw new SheetError(
+        `第 ${rows.length + blank + 1} 行第 ${column + 1} 列超过 ${limits.cellChars} 个字，Excel 的单元格放不下这么多，无法核对。`,
+      );
     }
     if (value !== '') {
       if (++held > limits.cells) throw tooMany('cells');

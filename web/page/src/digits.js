@@ -8,7 +8,5 @@ const fullWidth = new Map([
 ]);
 
 export function asciiDigits(text) {
-  return text.replace(/[０-９。．，－＋]/g, (c) =>
-    fullWidth.get(c) ?? String.fromCharCode(c.charCodeAt(0) - 0xff10 + 0x30),
-  );
+  return text.replace(/[０-９。．，－＋]/g, (c) => fullWidth.get(c) ?? String.fromCharCode(c.charCodeAt(0) - 0xff10 + 0x30));
 }

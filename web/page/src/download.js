@@ -33,7 +33,8 @@ function sink(progress, total) {
 }
 
 const csvLimit = 100 * 1024 * 1024;
-const lastColumn = () => new SheetError('核对的两列右边，直到最后一列（XFD），找不到两列空白来放核对结果。请删掉最右边没用的内容后再核对。');
+const lastColumn = () =>
+  new SheetError('核对的两列右边，直到最后一列（XFD），找不到两列空白来放核对结果。请删掉最右边没用的内容后再核对。');
 
 // A row's cells and its verdicts, in column order, each as [column, kind, text].
 function merged(row, at, added) {
@@ -125,7 +126,8 @@ export function writeXlsx(sheet, at, extra, sheetName, progress) {
     if (!styleOf.has(code)) styleOf.set(code, codes.push(code));
     return ` s="${styleOf.get(code)}"`;
   };
-  const data = new ZipDeflate('xl/worksheets/sheet1.xml', { level: 6 });
+  // A lighter compression than the default: the file is a tenth larger, written twice as fast.
+  const data = new ZipDeflate('xl/worksheets/sheet1.xml', { level: 3 });
   zip.add(data);
   let xml = [`${head}<worksheet xmlns="${ns}/spreadsheetml/2006/main"><sheetData>`];
   const cell = (ref, kind, text) => {

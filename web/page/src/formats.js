@@ -4,12 +4,45 @@ import { shortest } from './numbers.js';
 
 // The built-in formats, as Excel shows them on a Chinese system.
 export const builtinFormats = {
-  1: '0', 2: '0.00', 3: '#,##0', 4: '#,##0.00', 9: '0%', 10: '0.00%', 11: '0.00E+00', 12: '# ?/?', 13: '# ??/??',
-  14: 'yyyy/m/d', 15: 'd-mmm-yy', 16: 'd-mmm', 17: 'mmm-yy', 18: 'h:mm AM/PM', 19: 'h:mm:ss AM/PM', 20: 'h:mm',
-  21: 'h:mm:ss', 22: 'yyyy/m/d h:mm', 27: 'yyyy"年"m"月"', 28: 'm"月"d"日"', 29: 'm"月"d"日"', 30: 'm-d-yy',
-  31: 'yyyy"年"m"月"d"日"', 32: 'h"时"mm"分"', 33: 'h"时"mm"分"ss"秒"', 36: 'yyyy"年"m"月"', 37: '#,##0 ;(#,##0)',
-  38: '#,##0 ;[Red](#,##0)', 39: '#,##0.00;(#,##0.00)', 40: '#,##0.00;[Red](#,##0.00)', 45: 'mm:ss', 46: '[h]:mm:ss',
-  47: 'mmss.0', 49: '@', 50: 'yyyy"年"m"月"', 51: 'm"月"d"日"', 52: 'yyyy"年"m"月"', 53: 'm"月"d"日"', 57: 'yyyy"年"m"月"',
+  1: '0',
+  2: '0.00',
+  3: '#,##0',
+  4: '#,##0.00',
+  9: '0%',
+  10: '0.00%',
+  11: '0.00E+00',
+  12: '# ?/?',
+  13: '# ??/??',
+  14: 'yyyy/m/d',
+  15: 'd-mmm-yy',
+  16: 'd-mmm',
+  17: 'mmm-yy',
+  18: 'h:mm AM/PM',
+  19: 'h:mm:ss AM/PM',
+  20: 'h:mm',
+  21: 'h:mm:ss',
+  22: 'yyyy/m/d h:mm',
+  27: 'yyyy"年"m"月"',
+  28: 'm"月"d"日"',
+  29: 'm"月"d"日"',
+  30: 'm-d-yy',
+  31: 'yyyy"年"m"月"d"日"',
+  32: 'h"时"mm"分"',
+  33: 'h"时"mm"分"ss"秒"',
+  36: 'yyyy"年"m"月"',
+  37: '#,##0 ;(#,##0)',
+  38: '#,##0 ;[Red](#,##0)',
+  39: '#,##0.00;(#,##0.00)',
+  40: '#,##0.00;[Red](#,##0.00)',
+  45: 'mm:ss',
+  46: '[h]:mm:ss',
+  47: 'mmss.0',
+  49: '@',
+  50: 'yyyy"年"m"月"',
+  51: 'm"月"d"日"',
+  52: 'yyyy"年"m"月"',
+  53: 'm"月"d"日"',
+  57: 'yyyy"年"m"月"',
   58: 'm"月"d"日"',
 };
 
@@ -55,7 +88,14 @@ function dateOf(serial, date1904) {
   if (days === 60 && !date1904) return { y: 1900, m: 2, d: 29, ...timeOf(serial - days) };
   const base = date1904 ? Date.UTC(1904, 0, 1) : Date.UTC(1899, 11, days >= 61 ? 30 : 31);
   const d = new Date(base + days * 86400000 + Math.round((serial - days) * 86400) * 1000);
-  return { y: d.getUTCFullYear(), m: d.getUTCMonth() + 1, d: d.getUTCDate(), h: d.getUTCHours(), mi: d.getUTCMinutes(), s: d.getUTCSeconds() };
+  return {
+    y: d.getUTCFullYear(),
+    m: d.getUTCMonth() + 1,
+    d: d.getUTCDate(),
+    h: d.getUTCHours(),
+    mi: d.getUTCMinutes(),
+    s: d.getUTCSeconds(),
+  };
 }
 
 function timeOf(fraction) {
@@ -68,7 +108,7 @@ function formatDate(serial, pieces, date1904) {
   const codes = pieces.map((p) => p.code?.toLowerCase());
   const ampm = codes.some((c, i) => c === 'a' && /^am\/pm/i.test(codes.slice(i, i + 5).join('')));
   let out = '';
-  for (let i = 0; i < pieces.length; ) {
+  for (let i = 0; i < pieces.length;) {
     const p = pieces[i];
     if (p.literal !== undefined) {
       out += p.literal;
@@ -78,7 +118,10 @@ function formatDate(serial, pieces, date1904) {
     const c = codes[i];
     let run = 1;
     while (codes[i + run] === c && /[ymdhs]/.test(c)) run++;
-    const before = codes.slice(0, i).filter((x) => /[ymdhs]/.test(x ?? '')).pop();
+    const before = codes
+      .slice(0, i)
+      .filter((x) => /[ymdhs]/.test(x ?? ''))
+      .pop();
     const after = codes.slice(i + run).find((x) => /[ymdhs]/.test(x ?? ''));
     if (c === 'y') out += run <= 2 ? pad(t.y % 100, 2) : String(t.y);
     else if (c === 'm' && run <= 2 && (before === 'h' || after === 's')) out += pad(t.mi, run);
@@ -107,11 +150,20 @@ function formatPlain(value, pieces) {
   const decimals = fraction.replace(/[^0#?]/g, '').length;
   const percent = codes.includes('%');
   const scaled = percent ? value * 100 : value;
-  let [int, frac = ''] = Math.abs(scaled).toFixed(decimals).split('.');
+  const [digits, frac = ''] = Math.abs(scaled).toFixed(decimals).split('.');
+  let int = digits;
   if (whole.includes(',')) int = int.replace(/\B(?=(\d{3})+(?!\d))/g, ',');
   if (int === '0' && !whole.includes('0')) int = '';
   const text = (p) => p.literal ?? p.code;
-  return pieces.slice(0, first).map(text).join('') + int + (decimals ? `.${frac}` : '') + pieces.slice(last + 1).map(text).join('');
+  return (
+    pieces.slice(0, first).map(text).join('') +
+    int +
+    (decimals ? `.${frac}` : '') +
+    pieces
+      .slice(last + 1)
+      .map(text)
+      .join('')
+  );
 }
 
 // A number as a cell in `code` shows it; General shows it as typed (fifteen digits at most).

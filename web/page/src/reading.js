@@ -45,7 +45,7 @@ function markText(chars, findings) {
       plain += c;
       return;
     }
-    if (plain) nodes.push(document.createTextNode(plain)), (plain = '');
+    if (plain) (nodes.push(document.createTextNode(plain)), (plain = ''));
     const mark = document.createElement('mark');
     mark.textContent = shown(c);
     mark.title = plainMessage(f.message);

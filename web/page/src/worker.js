@@ -153,12 +153,22 @@ function download({ format }) {
     const blob = format === 'csv' ? writeCsv(held, at, extra, progress) : writeXlsx(held, at, extra, '核对结果', progress);
     post({ type: fromWorker.file, name: `${base}-核对结果.${format === 'csv' ? 'csv' : 'xlsx'}`, blob });
   } catch (e) {
-    const message = e instanceof SheetError ? e.message : e instanceof RangeError ? '内存不够，没能写出下载文件。可以改为下载 CSV，或关掉别的网页后再试。' : '没能写出下载文件。';
+    const message =
+      e instanceof SheetError
+        ? e.message
+        : e instanceof RangeError
+          ? '内存不够，没能写出下载文件。可以改为下载 CSV，或关掉别的网页后再试。'
+          : '没能写出下载文件。';
     post({ type: fromWorker.notWritten, message, detail: String(e?.message ?? e) });
   }
 }
 
-const handlers = { [toWorker.open]: open, [toWorker.sheet]: ({ index }) => choose(index), [toWorker.check]: check, [toWorker.download]: download };
+const handlers = {
+  [toWorker.open]: open,
+  [toWorker.sheet]: ({ index }) => choose(index),
+  [toWorker.check]: check,
+  [toWorker.download]: download,
+};
 
 // Messages wait for the engine, in the order they came: a file opened while the worker starts is
 // read once it can be.
@@ -182,7 +192,11 @@ self.onmessage = ({ data }) => {
       handlers[data.type](data);
     } catch (e) {
       const message =
-        e instanceof SheetError ? e.message : e instanceof RangeError ? '文件太大，浏览器内存不够，没能读完。' : '无法读取这个文件：它不是能识别的表格。';
+        e instanceof SheetError
+          ? e.message
+          : e instanceof RangeError
+            ? '文件太大，浏览器内存不够，没能读完。'
+            : '无法读取这个文件：它不是能识别的表格。';
       post({ type: fromWorker.error, message, detail: String(e?.message ?? e) });
     }
   });

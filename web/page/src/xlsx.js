@@ -49,7 +49,8 @@ function notAWorkbook(entries) {
     return new SheetError('这是 OpenDocument 文件（.ods 等），不是 .xlsx：请在 WPS 或 LibreOffice 里另存为 .xlsx 或 CSV 后再打开。');
   }
   if (entries.has('word/document.xml')) return new SheetError('这是 Word 文档，不是表格：请打开 .xlsx 或 CSV 表格。');
-  if ([...entries.keys()].some((n) => n.startsWith('ppt/'))) return new SheetError('这是 PowerPoint 演示文稿，不是表格：请打开 .xlsx 或 CSV 表格。');
+  if ([...entries.keys()].some((n) => n.startsWith('ppt/')))
+    return new SheetError('这是 PowerPoint 演示文稿，不是表格：请打开 .xlsx 或 CSV 表格。');
   return new SheetError('这个压缩文件里没有 Excel 表格：请打开 .xlsx 或 CSV 表格。');
 }
 
@@ -71,7 +72,11 @@ export function openWorkbook(bytes) {
       const target = related.get(tag.get('id', namespaces.relationships));
       // Chart and dialog sheets hold no cells to check.
       if (target?.type !== 'worksheet' || !entries.has(target.part)) return;
-      sheets.push({ name: tag.get('name') ?? `Sheet${sheets.length + 1}`, hidden: (tag.get('state') ?? 'visible') !== 'visible', part: target.part });
+      sheets.push({
+        name: tag.get('name') ?? `Sheet${sheets.length + 1}`,
+        hidden: (tag.get('state') ?? 'visible') !== 'visible',
+        part: target.part,
+      });
     },
     end() {},
   });
@@ -99,7 +104,8 @@ const isRun = (stack, at) =>
 
 function joined(parts) {
   const t = unescapeOffice(parts.join(''));
-  if (t.length > limits.cellChars) throw new SheetError(`表格里有一段文字超过 ${limits.cellChars} 个字，Excel 的单元格放不下这么多，无法核对。`);
+  if (t.length > limits.cellChars)
+    throw new SheetError(`表格里有一段文字超过 ${limits.cellChars} 个字，Excel 的单元格放不下这么多，无法核对。`);
   return t;
 }
 
@@ -245,7 +251,8 @@ function readWorksheet(xml, strings, styles, progress) {
       kind = kindOf(style);
     } else t = value;
     if (t === '') return;
-    if (t.length > limits.cellChars) throw new SheetError(`第 ${r + 1} 行有一个单元格超过 ${limits.cellChars} 个字，Excel 放不下这么多，无法核对。`);
+    if (t.length > limits.cellChars)
+      throw new SheetError(`第 ${r + 1} 行有一个单元格超过 ${limits.cellChars} 个字，Excel 放不下这么多，无法核对。`);
     if (++held > limits.cells) throw tooMany('cells');
     row.push(column + width * kind, t);
   }

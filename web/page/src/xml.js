@@ -31,7 +31,11 @@ export function decode(text) {
 
 // The URIs the readers compare against, kept as the same string objects, so that a name's
 // namespace is told by identity rather than by comparing its sixty characters.
-const known = new Map(Object.values(namespaces).flat().map((uri) => [uri, uri]));
+const known = new Map(
+  Object.values(namespaces)
+    .flat()
+    .map((uri) => [uri, uri]),
+);
 const intern = (uri) => known.get(uri) ?? uri;
 
 const attributePattern = /\s+([A-Za-z_][\w.:-]*)\s*=\s*(?:"([^"<]*)"|'([^'<]*)')/y;
@@ -52,10 +56,11 @@ class Tag {
       }
     }
     attributePattern.lastIndex = 0;
-    for (let m; (m = attributePattern.exec(raw)); ) {
+    for (let m; (m = attributePattern.exec(raw));) {
       const name = m[1];
       const colon = name.indexOf(':');
-      const hit = colon < 0 ? !uris && name === local : uris && name.slice(colon + 1) === local && uris.includes(this.scope[name.slice(0, colon)]);
+      const hit =
+        colon < 0 ? !uris && name === local : uris && name.slice(colon + 1) === local && uris.includes(this.scope[name.slice(0, colon)]);
       if (hit) return decode(m[2] ?? m[3]);
     }
     return undefined;
@@ -134,7 +139,7 @@ export function walk(xml, visitor) {
     let declared;
     if (raw.indexOf('xmlns') >= 0) {
       attributePattern.lastIndex = 0;
-      for (let a; (a = attributePattern.exec(raw)); ) {
+      for (let a; (a = attributePattern.exec(raw));) {
         const attribute = a[1];
         if (attribute !== 'xmlns' && !attribute.startsWith('xmlns:')) continue;
         declared ??= Object.create(scope);
@@ -168,12 +173,16 @@ export function unescapeOffice(text) {
   return text.replace(/_x([0-9A-Fa-f]{4})_/g, (_, hex) => String.fromCharCode(parseInt(hex, 16)));
 }
 
-const xmlUnsafe = /[&<>"]|[\u0000-\u0008\u000b\u000c\u000e-\u001f\ufffe\uffff]|[\ud800-\udbff](?![\udc00-\udfff])|(?<![\ud800-\udbff])[\udc00-\udfff]|_(?=x[0-9A-Fa-f]{4}_)/g;
+const xmlUnsafe =
+  /[&<>"]|[\u0000-\u0008\u000b\u000c\u000e-\u001f\ufffe\uffff]|[\ud800-\udbff](?![\udc00-\udfff])|(?<![\ud800-\udbff])[\udc00-\udfff]|_(?=x[0-9A-Fa-f]{4}_)/g;
 const escapes = { '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;', _: '_x005F_' };
 
 // Text as XML character data: markup escaped, characters XML cannot hold written the Office way.
 export function encode(text) {
-  return text.replace(xmlUnsafe, (c) =>
-    escapes[c] ?? (c.length === 1 && c.charCodeAt(0) < 0x20 ? `_x${c.charCodeAt(0).toString(16).padStart(4, '0').toUpperCase()}_` : '\ufffd'),
+  return text.replace(
+    xmlUnsafe,
+    (c) =>
+      escapes[c] ??
+      (c.length === 1 && c.charCodeAt(0) < 0x20 ? `_x${c.charCodeAt(0).toString(16).padStart(4, '0').toUpperCase()}_` : '\ufffd'),
   );
 }

@@ -66,13 +66,13 @@ export function listEntries(b) {
 }
 
 function zip64Sizes(b, start, length, entry, originalSize) {
-  for (let i = start; i + 4 <= start + length; ) {
+  for (let i = start; i + 4 <= start + length;) {
     const id = u16(b, i);
     const size = u16(b, i + 2);
     if (id === 1) {
       let p = i + 4;
       if (originalSize === 0xffffffff) p += 8;
-      if (entry.size === 0xffffffff) (entry.size = u64(b, p)), (p += 8);
+      if (entry.size === 0xffffffff) ((entry.size = u64(b, p)), (p += 8));
       if (entry.local === 0xffffffff) entry.local = u64(b, p);
       return;
     }
@@ -95,8 +95,7 @@ function inflateEntry(b, entry, budget, onProgress) {
   const start = at + 30 + u16(b, at + 26) + u16(b, at + 28);
   if (start + entry.size > b.length) throw corrupt();
   const data = b.subarray(start, start + entry.size);
-  const tooBig = () =>
-    new SheetError(`表格解压后超过 ${megabytes(limits.unzippedBytes)}，太大了，在浏览器里打不开。`);
+  const tooBig = () => new SheetError(`表格解压后超过 ${megabytes(limits.unzippedBytes)}，太大了，在浏览器里打不开。`);
   if (entry.method === 0) {
     if (data.length > budget.left) throw tooBig();
     budget.left -= data.length;
@@ -124,6 +123,6 @@ function inflateEntry(b, entry, budget, onProgress) {
   budget.left -= total;
   const out = new Uint8Array(total);
   let p = 0;
-  for (const c of chunks) out.set(c, p), (p += c.length);
+  for (const c of chunks) (out.set(c, p), (p += c.length));
   return out;
 }
