@@ -7,14 +7,13 @@
 #include "convert/reader.h"
 #include "fuzz_input.h"
 #include "runtime/number.h"
-#include "stylebits.h"
 
 using namespace tessaly;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return 0;
-    const Style style = support::styleOfBits(data[0]);  // the style's choices, one bit each
+    const Style style = styleOfBits(data[0]);  // the style's choices, one bit each
     const runtime::Text input = fuzz::decodeText(data + 1, size - 1);
     runtime::Text formatted;
     const bool number = !runtime::tryFormatFixed2(input, formatted);

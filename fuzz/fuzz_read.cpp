@@ -8,7 +8,6 @@
 #include "convert/amount.h"
 #include "convert/reader.h"
 #include "fuzz_input.h"
-#include "stylebits.h"
 
 using namespace tessaly;
 
@@ -25,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         TESSALY_CHECK(f.position > 0 && std::ranges::none_of(f.message, control), text);
     }
     Reading housed;
-    convert::read(text, housed, support::styleOfBits(static_cast<unsigned>(size)));
+    convert::read(text, housed, styleOfBits(static_cast<unsigned>(size)));
     TESSALY_CHECK(housed.amount == reading.amount, text);
     if (error)
         return 0;

@@ -16,7 +16,6 @@
 
 #include "convert/alphabet.h"
 #include "runtime/text.h"
-#include "stylebits.h"
 
 namespace {
 
@@ -95,8 +94,8 @@ TEST(Blame, PointsAtTheDamage) {
     FILE* log = std::getenv("TESSALY_BLAME_LOG") ? std::fopen(std::getenv("TESSALY_BLAME_LOG"), "w")
                                                  : nullptr;
     for (const std::string& amount : amounts()) {
-        for (unsigned bits = 0; bits < 32; bits += 3) {
-            const Written w = tessaly::write(amount, support::styleOfBits(bits | 16));
+        for (unsigned bits = 0; bits < StyleBits::count; bits += 3) {
+            const Written w = tessaly::write(amount, styleOfBits(bits | StyleBits::wide));
             ASSERT_TRUE(w) << amount;
             const rt::Text text = rt::fromUtf8(w.text);
             const long n = static_cast<long>(text.size());

@@ -2,7 +2,7 @@
 // generator (a failure can be replayed), the page in Debian's chromium with every network request
 // refused and recorded, and the files a user might open, made here from scratch.
 import { createRequire } from 'node:module';
-import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
@@ -17,9 +17,18 @@ const require = createRequire(`${root}web/page/package.json`);
 export const axeSource = require('axe-core').source;
 const { unzipSync, zipSync, strFromU8 } = require('fflate');
 
-// Every writing style, with the command line's options for it.
-export const styles = Array.from({ length: 32 }, (_, bits) => {
-  const style = { unit: bits & 1 ? '元' : '圆', closing: bits & 2 ? '正' : '整', closeAfterJiao: !(bits & 4), prefix: !!(bits & 8), wide: !!(bits & 16) };
+// Every writing style, numbered by the module's own style bits, with the command line's options
+// for it.
+const { instance: module } = await WebAssembly.instantiate(readFileSync(`${packageDir}/tessaly.wasm`));
+const [unit, closing, closeAfterJiao, prefix, wide, count] = [0, 1, 2, 3, 4, 5].map((k) => module.exports.tessaly_style_bits(k));
+export const styles = Array.from({ length: count }, (_, bits) => {
+  const style = {
+    unit: bits & unit ? '元' : '圆',
+    closing: bits & closing ? '正' : '整',
+    closeAfterJiao: !!(bits & closeAfterJiao),
+    prefix: !!(bits & prefix),
+    wide: !!(bits & wide),
+  };
   const args = [`--unit=${style.unit}`, `--whole=${style.closing}`, `--whole-after-jiao=${style.closeAfterJiao ? 'yes' : 'no'}`];
   return { style, args: [...args, ...(style.prefix ? ['--prefix'] : []), ...(style.wide ? ['--wide'] : [])] };
 });
@@ -59,7 +68,7 @@ const upperAlphabet = [...'零壹贰叁肆伍陆柒捌玖拾佰仟万亿圆元�
 // An uppercase text written right in some style, then, half the time, damaged once or twice.
 export function uppercase(r, write) {
   let text;
-  while (text === undefined) text = write(amount(r), styles[r.int(32)].style).text;
+  while (text === undefined) text = write(amount(r), styles[r.int(styles.length)].style).text;
   const chars = [...text];
   for (let n = r.int(2) * (1 + r.int(2)); n > 0; n--) {
     const at = r.int(chars.length + 1);

@@ -19,15 +19,6 @@
 
 namespace {
 
-// Style bits, as the loader packs a style object.
-enum : std::uint32_t {
-    kCommon = 1,          // 元
-    kExact = 2,           // 正
-    kCloseAfterJiao = 4,  // 伍角整
-    kPrefix = 8,          // 人民币
-    kWide = 16,           // sixteen integer digits
-};
-
 // Failure codes; also the one-byte lines of a batch's failures, which no uppercase text is.
 static_assert(static_cast<int>(tessaly::Failure::None) == 0 &&
               static_cast<int>(tessaly::Failure::Empty) == 1 &&
@@ -43,26 +34,11 @@ struct Result {
     std::uint32_t size;
 } result;
 
-tessaly::Style styleOf(std::uint32_t bits) {
-    return {.unit = (bits & kCommon) != 0 ? tessaly::Unit::Common : tessaly::Unit::Formal,
-            .closing = (bits & kExact) != 0 ? tessaly::Closing::Exact : tessaly::Closing::Whole,
-            .closeAfterJiao = (bits & kCloseAfterJiao) != 0,
-            .prefix = (bits & kPrefix) != 0,
-            .wide = (bits & kWide) != 0};
-}
-
-std::uint32_t bitsOf(const tessaly::Style& style) {
-    return (style.unit == tessaly::Unit::Common ? kCommon : 0) |
-           (style.closing == tessaly::Closing::Exact ? kExact : 0) |
-           (style.closeAfterJiao ? kCloseAfterJiao : 0) | (style.prefix ? kPrefix : 0) |
-           (style.wide ? kWide : 0);
-}
-
 // The house style a reading is held to: a negative value for none.
 std::optional<tessaly::Style> houseOf(std::int32_t bits) {
     if (bits < 0)
         return std::nullopt;
-    return styleOf(static_cast<std::uint32_t>(bits));
+    return tessaly::styleOfBits(static_cast<std::uint32_t>(bits));
 }
 
 void publish() {
@@ -119,13 +95,24 @@ TESSALY_EXPORT(tessaly_result) const Result* tessalyResult() {
     return &result;
 }
 
+// The bit of each choice of a style, in the order unit, closing, closing after 角, prefix,
+// wide, then the bit that follows them all: the loader packs styles with these, and the tests
+// go through every style with them.
+TESSALY_EXPORT(tessaly_style_bits) std::uint32_t tessalyStyleBits(std::uint32_t choice) {
+    using tessaly::StyleBits;
+    constexpr std::uint32_t kBits[] = {StyleBits::commonUnit,     StyleBits::exactClosing,
+                                       StyleBits::closeAfterJiao, StyleBits::prefix,
+                                       StyleBits::wide,           StyleBits::count};
+    return choice < std::size(kBits) ? kBits[choice] : 0;
+}
+
 // Writes the amount in the input's first `size` bytes; returns the failure code, the text
 // being the output (UTF-16).
 TESSALY_EXPORT(tessaly_write) std::uint32_t tessalyWrite(std::uint32_t size, std::uint32_t style) {
     written.clear();
     wide.clear();
-    const tessaly::Failure failure =
-        tessaly::writeTo(written, std::string_view(input.data(), size), styleOf(style));
+    const tessaly::Failure failure = tessaly::writeTo(written, std::string_view(input.data(), size),
+                                                      tessaly::styleOfBits(style));
     tessaly::runtime::appendUtf16(written, wide);
     publishWide();
     return static_cast<std::uint32_t>(failure);
@@ -135,7 +122,7 @@ TESSALY_EXPORT(tessaly_write) std::uint32_t tessalyWrite(std::uint32_t size, std
 // text, or the failure code as one unit. Returns the number of lines.
 TESSALY_EXPORT(tessaly_write_many)
 std::uint32_t tessalyWriteMany(std::uint32_t size, std::uint32_t style) {
-    const tessaly::Style s = styleOf(style);
+    const tessaly::Style s = tessaly::styleOfBits(style);
     wide.clear();
     std::uint32_t lines = 1;
     std::string_view rest(input.data(), size);
@@ -157,13 +144,15 @@ std::uint32_t tessalyWriteMany(std::uint32_t size, std::uint32_t style) {
 }
 
 // Reads the uppercase text in the input's first `size` bytes. The record's first word is the
-// style's bits, with 32 added when there is an amount (the record's lead text).
+// style's bits, with the bit above them (StyleBits::count) set when there is an amount (the
+// record's lead text).
 TESSALY_EXPORT(tessaly_read)
 void tessalyRead(std::uint32_t size, std::int32_t house) {
     const tessaly::Reading reading =
         tessaly::read(std::string_view(input.data(), size), houseOf(house));
-    putRecord(bitsOf(reading.style) | (reading.amount ? 32 : 0), reading.amount.value_or(""),
-              reading.findings);
+    putRecord(
+        tessaly::bitsOfStyle(reading.style) | (reading.amount ? tessaly::StyleBits::count : 0),
+        reading.amount.value_or(""), reading.findings);
 }
 
 // Checks the uppercase text in the input's bytes from `amountSize` to `size` against the

@@ -28,6 +28,31 @@ struct Style {
     bool wide = false;                 // up to sixteen integer digits (below 10^16) instead of nine
 };
 
+// A style packed in an integer, one bit for each choice: for bindings that pass a style as a
+// number, and for going through every style. The default style is closeAfterJiao alone.
+struct StyleBits {
+    static constexpr unsigned commonUnit = 1;      // 元
+    static constexpr unsigned exactClosing = 2;    // 正
+    static constexpr unsigned closeAfterJiao = 4;  // 伍角整
+    static constexpr unsigned prefix = 8;          // 人民币
+    static constexpr unsigned wide = 16;           // sixteen integer digits
+    static constexpr unsigned count = 32;          // every style: bits 0 to 31
+};
+
+[[nodiscard]] constexpr Style styleOfBits(unsigned bits) noexcept {
+    return Style{(bits & StyleBits::commonUnit) != 0 ? Unit::Common : Unit::Formal,
+                 (bits & StyleBits::exactClosing) != 0 ? Closing::Exact : Closing::Whole,
+                 (bits & StyleBits::closeAfterJiao) != 0, (bits & StyleBits::prefix) != 0,
+                 (bits & StyleBits::wide) != 0};
+}
+
+[[nodiscard]] constexpr unsigned bitsOfStyle(const Style& style) noexcept {
+    return (style.unit == Unit::Common ? StyleBits::commonUnit : 0u) |
+           (style.closing == Closing::Exact ? StyleBits::exactClosing : 0u) |
+           (style.closeAfterJiao ? StyleBits::closeAfterJiao : 0u) |
+           (style.prefix ? StyleBits::prefix : 0u) | (style.wide ? StyleBits::wide : 0u);
+}
+
 // Why an amount could not be written.
 enum class Failure {
     None,           // written

@@ -5,7 +5,6 @@
 const FAILURES = [undefined, 'empty', 'notANumber', 'tooManyDigits'];
 const VERDICTS = ['ok', 'warn', 'fail'];
 const SEVERITIES = ['error', 'warning'];
-const HAS_AMOUNT = 32;
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
 const decoder16 = new TextDecoder('utf-16le');
@@ -21,24 +20,30 @@ function utf16(bytes) {
     : decoder16.decode(bytes);
 }
 
-function styleBits(style) {
-  if (style === null || typeof style !== 'object') return 4;
+// The bit of each choice of a style, as the module numbers them.
+const CHOICES = ['unit', 'closing', 'closeAfterJiao', 'prefix', 'wide', 'amount'];
+function choiceBits(ex) {
+  return Object.fromEntries(CHOICES.map((name, i) => [name, ex.tessaly_style_bits(i)]));
+}
+
+function styleBits(style, bit) {
+  if (style === null || typeof style !== 'object') return bit.closeAfterJiao;
   return (
-    (style.unit === '元' ? 1 : 0) |
-    (style.closing === '正' ? 2 : 0) |
-    (style.closeAfterJiao === undefined || style.closeAfterJiao ? 4 : 0) |
-    (style.prefix ? 8 : 0) |
-    (style.wide ? 16 : 0)
+    (style.unit === '元' ? bit.unit : 0) |
+    (style.closing === '正' ? bit.closing : 0) |
+    (style.closeAfterJiao === undefined || style.closeAfterJiao ? bit.closeAfterJiao : 0) |
+    (style.prefix ? bit.prefix : 0) |
+    (style.wide ? bit.wide : 0)
   );
 }
 
-function styleOf(bits) {
+function styleOf(bits, bit) {
   return {
-    unit: bits & 1 ? '元' : '圆',
-    closing: bits & 2 ? '正' : '整',
-    closeAfterJiao: (bits & 4) !== 0,
-    prefix: (bits & 8) !== 0,
-    wide: (bits & 16) !== 0,
+    unit: bits & bit.unit ? '元' : '圆',
+    closing: bits & bit.closing ? '正' : '整',
+    closeAfterJiao: (bits & bit.closeAfterJiao) !== 0,
+    prefix: (bits & bit.prefix) !== 0,
+    wide: (bits & bit.wide) !== 0,
   };
 }
 
@@ -55,11 +60,12 @@ function textOf(value) {
 
 // The calls over `instance` of `module`; the module starts a fresh instance after a trap.
 function engine(module, instance) {
-  let ex, memory, buffer, u8, u16, u32, resultAt, inPtr, inCap;
+  let ex, bit, memory, buffer, u8, u16, u32, resultAt, inPtr, inCap;
 
   function start(instance) {
     ex = (instance ?? new WebAssembly.Instance(module, {})).exports;
     ex._initialize();
+    bit = choiceBits(ex);
     memory = ex.memory;
     buffer = undefined;
     resultAt = ex.tessaly_result() >>> 2;
@@ -147,7 +153,7 @@ function engine(module, instance) {
 
   function write(amount, style) {
     const end = put(textOf(amount), 0);
-    const failure = ex.tessaly_write(end, styleBits(style));
+    const failure = ex.tessaly_write(end, styleBits(style, bit));
     if (failure) return { failure: FAILURES[failure] };
     view();
     // An uppercase text is a few dozen units: taken from the view directly.
@@ -159,7 +165,7 @@ function engine(module, instance) {
     const list = Array.isArray(amounts) ? amounts : Array.from(amounts ?? []);
     if (list.length === 0) return [];
     const texts = list.every((a) => typeof a === 'string') ? list : list.map(textOf);
-    const bits = styleBits(style);
+    const bits = styleBits(style, bit);
     if (ex.tessaly_write_many(put(texts.join('\n'), 0), bits) !== texts.length) {
       // A line break in an amount: the engine takes it as it takes a space (a blank around the
       // amount, a gap inside it), so a space stands in for it in the batch.
@@ -173,15 +179,15 @@ function engine(module, instance) {
   }
 
   function houseBits(house) {
-    return house === undefined || house === null ? -1 : styleBits(house);
+    return house === undefined || house === null ? -1 : styleBits(house, bit);
   }
 
   function read(upper, house) {
     const end = put(textOf(upper), 0);
     ex.tessaly_read(end, houseBits(house));
     const { first, lead, findings } = record();
-    const reading = { findings, style: styleOf(first) };
-    return first & HAS_AMOUNT ? { amount: lead, ...reading } : reading;
+    const reading = { findings, style: styleOf(first, bit) };
+    return first & bit.amount ? { amount: lead, ...reading } : reading;
   }
 
   function check(amount, upper, house) {
