@@ -10,8 +10,10 @@
 #include <random>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -180,10 +182,10 @@ TEST(Cli, ShowsWhatAnInputHoldsSafely) {
 TEST(Cli, ReadsAndChecksWithTheHouseStyle) {
     expectAll({
         {"a warning does not fail; findings of one text on one line",
-         "--check --unit=元 --whole-after-jiao=no", "15.5\t拾伍圆伍角\n0.5\t伍角\n", 0,
+         "--check --unit=元 --close-after-jiao=no", "15.5\t拾伍圆伍角\n0.5\t伍角\n", 0,
          AllOf(StartsWith("warn\t第1个字"), HasSubstr("；第3个字“圆”"), EndsWith("\nok\n")), ""},
-        {"read: a warning with the amount, an error without", "--read --whole=正 伍圆整 abc", "", 1,
-         "5.00\n\n",
+        {"read: a warning with the amount, an error without", "--read --closing=正 伍圆整 abc", "",
+         1, "5.00\n\n",
          AllOf(HasSubstr("argument 1: \"伍圆整\": warning: 第3个字"),
                HasSubstr("argument 2: \"abc\": 第1个字"))},
         {"read: blanks around a text are no error", "--read", " 负伍圆整 \n壹亿万圆整\n", 1,
@@ -267,12 +269,44 @@ TEST(Cli, EndsOnTroubleReadingOrWriting) {
     });
 }
 
-// The program as a co-process: a line written to it is answered before the input ends.
+// The program as a co-process: a line written to it is answered before the input ends, and a
+// message about it is there too.
 TEST(Cli, AnswersEachLineAsItArrives) {
-    for (const char* option : {"--line-buffered", "--read"}) {
-        SCOPED_TRACE(option);
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+        bool terminal;  // standard input a terminal rather than a pipe
+        std::string line;
+        std::string answer;
+    } cases[] = {
+        {"a program on a pipe, --line-buffered", {"--line-buffered"}, false, "100\n", "壹佰圆整"},
+        {"a program on a pipe, reading", {"--read"}, false, "壹佰圆整\n", "100.00"},
+        {"typed at a terminal", {}, true, "100\n", "壹佰圆整"},
+    };
+    // What `fd` gives within ten seconds, up to its first line break.
+    const auto answer = [](int fd) {
+        std::string got;
+        char c = 0;
+        pollfd p{fd, POLLIN, 0};
+        while (poll(&p, 1, 10'000) == 1 && read(fd, &c, 1) == 1 && c != '\n')
+            got += c;
+        return got;
+    };
+    const auto send = [](int fd, const std::string& bytes) {
+        return write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         int in[2], out[2], err[2];
-        ASSERT_EQ(pipe(in) | pipe(out) | pipe(err), 0);
+        ASSERT_EQ(pipe(out) | pipe(err), 0);
+        if (c.terminal) {
+            in[1] = posix_openpt(O_RDWR | O_NOCTTY);
+            ASSERT_TRUE(in[1] >= 0 && grantpt(in[1]) == 0 && unlockpt(in[1]) == 0);
+            in[0] = open(ptsname(in[1]), O_RDWR | O_NOCTTY);
+            ASSERT_GE(in[0], 0);
+        } else {
+            ASSERT_EQ(pipe(in), 0);
+        }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], 0);
@@ -280,29 +314,25 @@ TEST(Cli, AnswersEachLineAsItArrives) {
         posix_spawn_file_actions_adddup2(&actions, err[1], 2);
         for (const int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
             posix_spawn_file_actions_addclose(&actions, fd);
-        const std::string program = fs::absolute(TESSALY_CONVERT).string();
-        char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(option), nullptr};
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), fs::absolute(TESSALY_CONVERT).string());
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
         pid_t pid = 0;
-        ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ), 0);
+        ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
         posix_spawn_file_actions_destroy(&actions);
         for (const int fd : {in[0], out[1], err[1]})
             close(fd);
-        // What `fd` gives within ten seconds, up to its first line break.
-        const auto answer = [](int fd) {
-            std::string got;
-            char c = 0;
-            pollfd p{fd, POLLIN, 0};
-            while (poll(&p, 1, 10'000) == 1 && read(fd, &c, 1) == 1 && c != '\n')
-                got += c;
-            return got;
-        };
-        const bool reading = option == "--read"s;
-        const std::string lines[] = {reading ? "壹佰圆整\n" : "100\n", "abc\n"};
-        ASSERT_EQ(write(in[1], lines[0].data(), lines[0].size()), ssize_t(lines[0].size()));
-        EXPECT_EQ(answer(out[0]), reading ? "100.00" : "壹佰圆整");
-        ASSERT_EQ(write(in[1], lines[1].data(), lines[1].size()), ssize_t(lines[1].size()));
+
+        ASSERT_TRUE(send(in[1], c.line));
+        EXPECT_EQ(answer(out[0]), c.answer);
+        ASSERT_TRUE(send(in[1], "abc\n"));
         EXPECT_EQ(answer(out[0]), "");
         EXPECT_THAT(answer(err[0]), StartsWith("tessaly-convert: line 2: \"abc\": "));
+        if (c.terminal)
+            send(in[1], "\x04");  // the end of input, typed
         close(in[1]);
         int status = 0;
         waitpid(pid, &status, 0);
