@@ -36,10 +36,12 @@ constexpr std::string_view kHelp =
     "Writing style:\n"
     "  --unit=圆|元\n"
     "        the unit, 圆 by default: --unit=元 1.50 gives 壹元伍角整\n"
-    "  --whole=整|正\n"
-    "        the closing character, 整 by default: --whole=正 8 gives 捌圆正\n"
-    "  --whole-after-jiao=yes|no\n"
-    "        close after 角 too, yes by default: --whole-after-jiao=no 0.5 gives 伍角\n"
+    "  --closing=整|正\n"
+    "        the closing character, 整 by default: --closing=正 8 gives 捌圆正\n"
+    "        (--whole, its former name, is still taken)\n"
+    "  --close-after-jiao=yes|no\n"
+    "        close after 角 too, yes by default: --close-after-jiao=no 0.5 gives 伍角\n"
+    "        (--whole-after-jiao, its former name, is still taken)\n"
     "  --prefix\n"
     "        人民币 in front: --prefix -5 gives 人民币负伍圆整\n"
     "  --wide\n"
@@ -104,8 +106,12 @@ struct Choice {
 struct Option {
     std::string_view name;
     std::array<Choice, 2> choices;
-    bool style = false;  // part of the writing style
+    bool style = false;            // part of the writing style
+    std::string_view former = {};  // the name it had before, still taken
     bool isFlag() const { return choices[0].value.empty(); }
+    bool is(std::string_view given) const {
+        return given == name || (!former.empty() && given == former);
+    }
 };
 
 constexpr Option kOptions[] = {
@@ -113,14 +119,16 @@ constexpr Option kOptions[] = {
      {{{"圆", [](Settings& s) { s.style.unit = tessaly::Unit::Formal; }},
        {"元", [](Settings& s) { s.style.unit = tessaly::Unit::Common; }}}},
      true},
-    {"--whole",
+    {"--closing",
      {{{"整", [](Settings& s) { s.style.closing = tessaly::Closing::Whole; }},
        {"正", [](Settings& s) { s.style.closing = tessaly::Closing::Exact; }}}},
-     true},
-    {"--whole-after-jiao",
+     true,
+     "--whole"},
+    {"--close-after-jiao",
      {{{"yes", [](Settings& s) { s.style.closeAfterJiao = true; }},
        {"no", [](Settings& s) { s.style.closeAfterJiao = false; }}}},
-     true},
+     true,
+     "--whole-after-jiao"},
     {"--prefix", {{{"", [](Settings& s) { s.style.prefix = true; }}}}, true},
     {"--wide", {{{"", [](Settings& s) { s.style.wide = true; }}}}, true},
     {"--read", {{{"", [](Settings& s) { s.mode = Mode::Read; }}}}},
@@ -185,7 +193,7 @@ std::optional<std::string> parse(const std::vector<std::string>& args, Settings&
         const std::string_view name = arg.substr(0, eq);
         const Option* option = nullptr;
         for (const Option& o : kOptions) {
-            if (o.name == name)
+            if (o.is(name))
                 option = &o;
         }
         if (option == nullptr)
@@ -264,8 +272,9 @@ public:
 
 private:
     void write(std::string_view amount) {
-        // Straight into the output buffer: a batch allocates nothing per line.
-        const tessaly::Failure failure = tessaly::writeTo(out_.buffer(), amount, settings_.style);
+        // Into one reused string: a batch allocates nothing per line.
+        const tessaly::Failure failure = tessaly::writeTo(written_, amount, settings_.style);
+        out_.put(written_);
         out_.endLine();
         if (failure == tessaly::Failure::None)
             return;
@@ -330,6 +339,7 @@ private:
     bool failed_ = false;
     const char* what_ = "";
     std::size_t number_ = 0;
+    std::string written_;
     tessaly::Reading reading_;
     tessaly::Check check_;
     std::string about_;

@@ -25,6 +25,7 @@ Failure writeTo(std::string& out, std::string_view amount, const Style& style) {
     thread_local runtime::Text upper;
     runtime::fromUtf8(amount, money);
     const convert::Converted converted = convert::tryConvertAmount(money, upper, style);
+    out.clear();
     if (converted)
         runtime::appendUtf8(upper, out);
     keepSmall(money);

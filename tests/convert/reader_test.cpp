@@ -178,6 +178,11 @@ TEST(PublicApi, WritesAndReadsUtf8) {
     EXPECT_EQ(reading.amount, "0.50");
     EXPECT_FALSE(style.closeAfterJiao || style.prefix);
     EXPECT_THAT(described(reading.findings), ElementsAre(StartsWith("W@2")));
+    std::string written = "untouched";
+    EXPECT_EQ(tessaly::writeTo(written, "1"), Failure::None);
+    EXPECT_EQ(written, "壹圆整");  // replaced, as by every ...To form
+    EXPECT_EQ(tessaly::writeTo(written, "1e99"), Failure::TooManyDigits);
+    EXPECT_EQ(written, "");
     Check checked = tessaly::check("2", "壹圆整");
     tessaly::checkTo(checked, "1", "壹圆整");
     EXPECT_TRUE(checked.verdict == Verdict::Ok && checked.findings.empty());

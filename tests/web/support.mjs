@@ -29,7 +29,7 @@ export const styles = Array.from({ length: count }, (_, bits) => {
     prefix: !!(bits & prefix),
     wide: !!(bits & wide),
   };
-  const args = [`--unit=${style.unit}`, `--whole=${style.closing}`, `--whole-after-jiao=${style.closeAfterJiao ? 'yes' : 'no'}`];
+  const args = [`--unit=${style.unit}`, `--closing=${style.closing}`, `--close-after-jiao=${style.closeAfterJiao ? 'yes' : 'no'}`];
   return { style, args: [...args, ...(style.prefix ? ['--prefix'] : []), ...(style.wide ? ['--wide'] : [])] };
 });
 

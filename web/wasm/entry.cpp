@@ -109,7 +109,6 @@ TESSALY_EXPORT(tessaly_style_bits) std::uint32_t tessalyStyleBits(std::uint32_t 
 // Writes the amount in the input's first `size` bytes; returns the failure code, the text
 // being the output (UTF-16).
 TESSALY_EXPORT(tessaly_write) std::uint32_t tessalyWrite(std::uint32_t size, std::uint32_t style) {
-    written.clear();
     wide.clear();
     const tessaly::Failure failure = tessaly::writeTo(written, std::string_view(input.data(), size),
                                                       tessaly::styleOfBits(style));
@@ -128,7 +127,6 @@ std::uint32_t tessalyWriteMany(std::uint32_t size, std::uint32_t style) {
     std::string_view rest(input.data(), size);
     while (true) {
         const std::size_t end = rest.find('\n');
-        written.clear();
         const tessaly::Failure failure = tessaly::writeTo(written, rest.substr(0, end), s);
         if (failure != tessaly::Failure::None)
             wide += static_cast<char16_t>(failure);

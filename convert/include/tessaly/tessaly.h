@@ -72,8 +72,8 @@ struct Written {
 // rounded to cents half away from zero.
 [[nodiscard]] Written write(std::string_view amount, const Style& style = {});
 
-// The same, appended to `out` (left as it was on failure): a batch that reuses one string
-// allocates nothing per amount.
+// The same into `out`, as every ...To form does: `out` is replaced (empty on failure) and its
+// storage reused, so that a batch that reuses one string allocates nothing per amount.
 [[nodiscard]] Failure writeTo(std::string& out, std::string_view amount, const Style& style = {});
 
 // write(amount, style).text, or nothing on failure.
@@ -113,8 +113,8 @@ struct Reading {
 [[nodiscard]] Reading read(std::string_view upper,
                            const std::optional<Style>& house = std::nullopt);
 
-// The same into `out`, reusing its storage: a batch that reads many texts into one Reading
-// allocates nothing for a text without findings.
+// The same into `out`, replaced and its storage reused: a batch that reads many texts into
+// one Reading allocates nothing for a text without findings.
 void readTo(Reading& out, std::string_view upper, const std::optional<Style>& house = std::nullopt);
 
 // The amount an uppercase text names, as [-]digits.dd; nothing when the text has an error.
@@ -134,7 +134,7 @@ struct Check {
 [[nodiscard]] Check check(std::string_view amount, std::string_view upper,
                           const std::optional<Style>& house = std::nullopt);
 
-// The same into `out`, reusing its storage, for batches as readTo().
+// The same into `out`, replaced and its storage reused, for batches as readTo().
 void checkTo(Check& out, std::string_view amount, std::string_view upper,
              const std::optional<Style>& house = std::nullopt);
 
