@@ -321,39 +321,43 @@ void Grammar::fail(const Death& death, std::size_t mark) {
 // in every reading still open: the section of the first digit after a unit is any below that
 // unit until the next unit tells. False when no reading is left.
 bool Grammar::place(int d, int inSection, std::size_t digit) {
-    std::array<Path, kMaxPaths> next;
-    std::size_t n = 0;
     stepDeath_ = {};
-    for (std::size_t k = 0; k < pathCount_; ++k) {
-        const Path& p = paths_[k];
-        std::array<int, 4> bases{};
-        std::size_t count = 0;
-        if (!sectionEmpty_ && p.base != kNoBase) {
-            bases[count++] = p.base;
-        } else if (p.wanYi) {
-            bases[count++] = kYi - kYuan;
-        } else {
-            for (int base = kWanYi - kYuan; base >= 0; base -= 4) {
-                if (kYuan + base < p.unitAt)
-                    bases[count++] = base;
-            }
+    // Whether `p` takes the digit in the section from `base`; the reading that does, if so.
+    const auto take = [&](const Path& p, int base, Path& out) {
+        const int at = kYuan + base + inSection;
+        if (const Why why = misplaced(p, at); why != Why::None) {
+            const Death death{why, digit};
+            stepDeath_ = worse(stepDeath_, death);
+            Death& first = deaths_[sectionOf(base)];
+            if (first.why == Why::None)
+                first = death;
+            return false;
         }
-        for (std::size_t b = 0; b < count; ++b) {
-            const int at = kYuan + bases[b] + inSection;
-            if (const Why why = misplaced(p, at); why != Why::None) {
-                const Death death{why, digit};
-                stepDeath_ = worse(stepDeath_, death);
-                Death& first = deaths_[sectionOf(bases[b])];
-                if (first.why == Why::None)
-                    first = death;
+        out = {
+            at, p.unitAt, base, p.wanYi,
+            p.cents + static_cast<std::uint64_t>(d) * kCentsOfPlace[static_cast<std::size_t>(at)]};
+        return true;
+    };
+    std::size_t n = 0;
+    if (!sectionEmpty_) {
+        // Each reading has its section already: the readings only narrow, in place.
+        for (std::size_t k = 0; k < pathCount_; ++k)
+            n += take(Path(paths_[k]), paths_[k].base, paths_[n]);
+    } else {
+        std::array<Path, kMaxPaths> next;
+        for (std::size_t k = 0; k < pathCount_; ++k) {
+            const Path& p = paths_[k];
+            if (p.wanYi) {
+                n += take(p, kYi - kYuan, next[n]);
                 continue;
             }
-            next[n++] = {at, p.unitAt, bases[b], p.wanYi,
-                         p.cents + static_cast<std::uint64_t>(d) *
-                                       kCentsOfPlace[static_cast<std::size_t>(at)]};
+            for (int base = kWanYi - kYuan; base >= 0; base -= 4) {
+                if (kYuan + base < p.unitAt)
+                    n += take(p, base, next[n]);
+            }
         }
+        std::copy_n(next.begin(), n, paths_.begin());
     }
-    paths_ = next;
     pathCount_ = n;
     sectionEmpty_ = false;
     inSection_ = inSection;

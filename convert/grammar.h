@@ -86,7 +86,7 @@ private:
     Marks marks_;
     bool houseOpenJiao_ = false;
 
-    std::array<Path, kMaxPaths> paths_{};
+    std::array<Path, kMaxPaths> paths_;  // the first pathCount_ of them
     std::size_t pathCount_ = 1;
     std::array<Death, 4> deaths_{};       // why each section a digit of this section tried failed
     Death stepDeath_;                     // why the last digit placed fits no reading
