@@ -129,7 +129,7 @@ std::size_t decodeUtf16(TextView text, std::size_t i, char32_t& c) noexcept {
 
 void appendUtf8(char32_t c, std::string& out) {
     char buf[4];
-    out.append(buf, encode(isSurrogate(c) ? 0xFFFD : c, buf));
+    out.append(buf, encode(isSurrogate(c) || c > 0x10FFFF ? 0xFFFD : c, buf));
 }
 
 std::string toUtf8(TextView text) {

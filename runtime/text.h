@@ -62,7 +62,7 @@ constexpr bool isUnprintable(char32_t c) noexcept {
 // The character at `i` of `text` (i < its size) into `c`; returns its code units, 2 for a
 // surrogate pair. A lone surrogate is a character of its own.
 [[nodiscard]] std::size_t decodeUtf16(TextView text, std::size_t i, char32_t& c) noexcept;
-// Appends `c` in UTF-8; a surrogate, which has none, as U+FFFD.
+// Appends `c` in UTF-8; a surrogate or a value past U+10FFFF, which have none, as U+FFFD.
 void appendUtf8(char32_t c, std::string& out);
 
 // UTF-8 <-> UTF-16 at the edges of the program, a character for a character: a lone surrogate

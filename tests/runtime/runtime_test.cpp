@@ -98,7 +98,8 @@ TEST(Text, EachMalformedByteIsOneCharacter) {
     EXPECT_EQ(toUtf8(Text{u'a', char16_t(0xD800), u'b', char16_t(0xDC00)}), "a\uFFFDb\uFFFD");
     std::string encoded;
     appendUtf8(char32_t{0xDFFF}, encoded);
-    EXPECT_EQ(encoded, "\uFFFD");
+    appendUtf8(char32_t{0x110000}, encoded);
+    EXPECT_EQ(encoded, "\uFFFD\uFFFD");
 }
 
 TEST(Text, MessagesShowEveryCharacterSafely) {
