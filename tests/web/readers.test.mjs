@@ -102,11 +102,11 @@ test('workbooks: sheets in the workbook order, found through the relationships',
 
 test('workbook cells: strings, numbers, runs and escapes; rows and cells without references', () => {
   const strings =
-    '<si><t>甲</t></si><si><r><t>壹</t></r><r><rPr><b/></rPr><t>圆整</t></r><rPh><t>ruby</t></rPh></si><si><t>_x0041__x005F_x0042_</t></si>';
+    '<si><t>甲</t></si><si><r><t>壹</t></r><r><rPr><b/></rPr><t>圆整</t></r><rPh><t>ruby</t></rPh></si><si><t>_x0041__x005F_x0042_&#95;x0043_</t></si>';
   const styles =
     '<numFmts count="1"><numFmt numFmtId="170" formatCode="&quot;￥&quot;#,##0.00"/></numFmts><cellXfs count="3"><xf numFmtId="0"/><xf numFmtId="14"/><xf numFmtId="170"/></cellXfs>';
   const cases = [
-    ['<row r="1"><c r="A1" t="s"><v>1</v></c><c r="C1" t="s"><v>2</v></c></row>', [['壹圆整', '', 'A_x0042_']]],
+    ['<row r="1"><c r="A1" t="s"><v>1</v></c><c r="C1" t="s"><v>2</v></c></row>', [['壹圆整', '', 'A_x0042_C']]],
     [
       '<row><c><v>1</v></c><c><v>2</v></c></row><row><c r="B2"><v>3</v></c></row>',
       [

@@ -371,6 +371,16 @@ test('odd and hostile shapes: sparse, wide, long, repeated; no file takes the ta
   }
 });
 
+test('columns far to the right are found and can be chosen', async () => {
+  const gap = ','.repeat(1498);
+  await sheets.open(save(files, '宽.csv', Buffer.from(`序号${gap},金额,大写\r\n1${gap},2,贰圆整\r\n2${gap},3,贰圆整\r\n`)));
+  assert.equal(await sheets.summary(), '共 2 行，正确 1，警告 0，错误 1');
+  assert.deepEqual(await sheets.chosen('amount-column', 'upper-column'), ['BER：金额', 'BES：大写']);
+  await sheets.choose('amount-column', /^A：序号/);
+  assert.equal(await sheets.summary(), '共 2 行，正确 1，警告 0，错误 1');
+  assert.deepEqual(await sheets.chosen('amount-column'), ['A：序号']);
+});
+
 test('a file opened while the worker starts is read, and sheets stay on', async () => {
   await page.reload({ waitUntil: 'load' });
   await page.waitForSelector('html[data-ready="true"]');

@@ -60,6 +60,10 @@ try {
       };
       const [opened] = await time(() => sheets.open(path, 600000));
       const checked = await sheets.note();
+      if (await sheets.isProblem()) {
+        console.log(`${name}: ${checked}`);
+        continue;
+      }
       const [toXlsx, a] = await time(() => sheets.download('xlsx', 600000));
       const [toCsv, b] = await time(() => sheets.download('csv', 600000));
       console.log(

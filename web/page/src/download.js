@@ -23,12 +23,29 @@ export function csvField(text) {
   return /[",;\t\r\n]/.test(safe) ? `"${safe.replace(/"/g, '""')}"` : safe;
 }
 
-// Keeps the parts of a file being written, and tells how far it got.
+// Keeps the parts of a file being written, handing them to the browser's own storage for blobs
+// as they come, so that a large download is never held whole in the worker; and tells how far
+// the writing got.
 function sink(progress, total) {
-  const parts = [];
+  let blob = new Blob([]);
+  let parts = [];
+  let held = 0;
+  const flush = () => {
+    blob = new Blob([blob, ...parts]);
+    parts = [];
+    held = 0;
+  };
   return {
-    parts,
+    push(chunk) {
+      parts.push(chunk);
+      held += chunk.length;
+      if (held > 16 * 1024 * 1024) flush();
+    },
     rows: (r) => r % 20000 === 0 && progress(phase.write, r, total),
+    blob(type) {
+      flush();
+      return new Blob([blob], { type });
+    },
   };
 }
 
@@ -74,13 +91,13 @@ export function writeCsv(sheet, at, extra, progress) {
     }
     lines.push(cells.join(','), '\r\n');
     if (lines.length > 20000) {
-      out.parts.push(encoder.encode(lines.join('')));
+      out.push(encoder.encode(lines.join('')));
       lines = [];
     }
     out.rows(r);
   }
-  out.parts.push(encoder.encode(lines.join('')));
-  return new Blob(out.parts, { type: 'text/csv;charset=utf-8' });
+  out.push(encoder.encode(lines.join('')));
+  return out.blob('text/csv;charset=utf-8');
 }
 
 const head = '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n';
@@ -98,7 +115,9 @@ export function styles(codes) {
   return `${head}<styleSheet xmlns="${ns}/spreadsheetml/2006/main">${codes.length ? `<numFmts count="${codes.length}">${numFmts}</numFmts>` : ''}<fonts count="1"><font><sz val="11"/><name val="等线"/><family val="2"/><charset val="134"/></font></fonts><fills count="2"><fill><patternFill patternType="none"/></fill><fill><patternFill patternType="gray125"/></fill></fills><borders count="1"><border><left/><right/><top/><bottom/><diagonal/></border></borders><cellStyleXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0"/></cellStyleXfs><cellXfs count="${codes.length + 1}"><xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/>${xfs}</cellXfs><cellStyles count="1"><cellStyle name="常规" xfId="0" builtinId="0"/></cellStyles></styleSheet>`;
 }
 
-const textCell = (ref, text) => `<c r="${ref}" t="inlineStr"><is><t xml:space="preserve">${encode(text)}</t></is></c>`;
+// Spaces at either end of a text are kept only when the text says so.
+const textCell = (ref, text) =>
+  `<c r="${ref}" t="inlineStr"><is><t${/^\s|\s$/.test(text) ? ' xml:space="preserve"' : ''}>${encode(text)}</t></is></c>`;
 
 // Number cells stay numbers in their formats; from a CSV, what a spreadsheet would read as a
 // number or a date becomes one. Texts are inline strings, never formulas.
@@ -108,7 +127,7 @@ export function writeXlsx(sheet, at, extra, sheetName, progress) {
   const out = sink(progress, rows.length);
   const zip = new Zip((error, chunk) => {
     if (error) throw error;
-    out.parts.push(chunk);
+    out.push(chunk);
   });
   const add = (name, text) => {
     const file = new ZipDeflate(name, { level: 6 });
@@ -155,5 +174,5 @@ export function writeXlsx(sheet, at, extra, sheetName, progress) {
   data.push(strToU8(xml.join('')), true);
   add('xl/styles.xml', styles(codes));
   zip.end();
-  return new Blob(out.parts, { type: 'application/vnd.openxmlformats-officedocument.spreadsheetml.sheet' });
+  return out.blob('application/vnd.openxmlformats-officedocument.spreadsheetml.sheet');
 }

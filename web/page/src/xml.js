@@ -132,10 +132,21 @@ export function walk(xml, visitor) {
       if (scopes.length && scopes[scopes.length - 1][0] === open.length) scope = scopes.pop()[1];
       continue;
     }
-    startPattern.lastIndex = lt;
-    const m = startPattern.exec(xml);
-    if (!m) throw corrupt();
-    const [, qname, raw, empty] = m;
+    // A tag with no attributes (<v>, <t>, <is>) is read without the pattern.
+    let j = lt + 1;
+    for (let k = xml.charCodeAt(j); (k >= 97 && k <= 122) || (k >= 65 && k <= 90) || k === 58; k = xml.charCodeAt(++j));
+    let qname;
+    let raw = '';
+    let empty = '';
+    if (xml.charCodeAt(j) === 62 && j > lt + 1 && xml.charCodeAt(lt + 1) !== 58) {
+      qname = xml.slice(lt + 1, j);
+      startPattern.lastIndex = j + 1;
+    } else {
+      startPattern.lastIndex = lt;
+      const m = startPattern.exec(xml);
+      if (!m) throw corrupt();
+      [, qname, raw, empty] = m;
+    }
     let declared;
     if (raw.indexOf('xmlns') >= 0) {
       attributePattern.lastIndex = 0;
