@@ -220,6 +220,8 @@ TEST(Cli, TakesOptionsAnywhereBeforeDoubleDash) {
         {"every style option, as --opt=value and --opt value",
          "--unit=元 1000000000000 --whole 正 --whole-after-jiao=no -0.5 --prefix --wide", "", 0,
          "人民币壹万亿元正\n人民币负伍角\n", ""},
+        {"the closing options by their names, the former ones above still taken",
+         "--closing 正 --close-after-jiao=no 0.5 8", "", 0, "伍角\n捌圆正\n", ""},
         {"after --, an option is a text", "--wide -- --prefix", "", 1, "\n",
          cannot("argument 1: \"--prefix\"")},
         {"--line-buffered changes no output", "--line-buffered", "1\nabc\n", 1, "壹圆整\n\n",
