@@ -238,6 +238,7 @@ test('CSV: line ends, quotes, separators, and the blank lines a sheet ends with'
   fails(() => readCsv('a.csv', full + 'c,d\r\n'), /超过 1048576 行/);
   fails(() => readCsv('a.csv', `a${',b'.repeat(16384)}\n`), /超过 16384 列/);
   assert.equal(separatorOf('a.csv', '"a;b,c";d\n'), ';');
+  assert.equal(separatorOf('a.csv', '2024年3月付款明细表\r\n\r\n序号;金额;大写\r\n1;1,5;x\r\n'), ';');
 });
 
 test('readers stay linear on long and repeated cells', () => {

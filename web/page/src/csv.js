@@ -5,18 +5,24 @@ import { phase } from './protocol.js';
 import { limits, SheetError, tooMany } from './limits.js';
 import { width } from './table.js';
 
-// The separator is what the first record holds outside quotes: tabs, else ";" when there is no
-// comma (a CSV saved where the decimal sign is a comma), else a comma. A .txt is tab-separated.
+// The separator is what the first record with any holds outside quotes (a title line above the
+// table may hold none): tabs, else ";" when there is no comma (a CSV saved where the decimal
+// sign is a comma), else a comma. A .txt is tab-separated.
 export function separatorOf(name, text) {
-  const counts = { ',': 0, ';': 0, '\t': 0 };
+  if (/\.txt$/i.test(name)) return '\t';
+  let counts = { ',': 0, ';': 0, '\t': 0 };
   let quoted = false;
   for (let i = 0; i < text.length && i < 1 << 20; ++i) {
     const c = text[i];
     if (c === '"') quoted = !quoted;
-    else if (!quoted && (c === '\n' || c === '\r')) break;
-    else if (!quoted && c in counts) counts[c]++;
+    else if (quoted) continue;
+    else if (c in counts) counts[c]++;
+    else if (c === '\n' || c === '\r') {
+      if (counts[','] + counts[';'] + counts['\t'] > 0) break;
+      counts = { ',': 0, ';': 0, '\t': 0 };
+    }
   }
-  if (/\.txt$/i.test(name) || (counts['\t'] > 0 && counts[','] === 0)) return '\t';
+  if (counts['\t'] > 0 && counts[','] === 0) return '\t';
   if (counts[','] === 0 && counts[';'] > 0) return ';';
   return ',';
 }

@@ -53,18 +53,19 @@ const csvLimit = 100 * 1024 * 1024;
 const lastColumn = () =>
   new SheetError('核对的两列右边，直到最后一列（XFD），找不到两列空白来放核对结果。请删掉最右边没用的内容后再核对。');
 
-// A row's cells and its verdicts, in column order, each as [column, kind, text].
-function merged(row, at, added) {
-  const out = [];
+// Calls each(column, kind, text) for a row's cells and its verdicts, in column order.
+function eachCell(row, at, added, each) {
   let k = 0;
   for (let i = 0; row && i < row.length; i += 2) {
     const column = columnOf(row[i]);
-    for (; k < added.length && at + k < column; ++k) out.push([at + k, textKind, added[k]]);
-    out.push([column, kindOf(row[i]), row[i + 1]]);
+    for (; k < added.length && at + k < column; ++k) each(at + k, textKind, added[k]);
+    each(column, kindOf(row[i]), row[i + 1]);
   }
-  for (; k < added.length; ++k) out.push([at + k, textKind, added[k]]);
-  return out;
+  for (; k < added.length; ++k) each(at + k, textKind, added[k]);
 }
+
+const names = [];
+const nameOf = (column) => (names[column] ??= columnName(column));
 
 // sheet: { rows, formats, date1904 }; extra(r): the verdict cells for row r, [] for none; at: the
 // column they start in.
@@ -85,10 +86,10 @@ export function writeCsv(sheet, at, extra, progress) {
   let lines = ['\ufeff'];
   for (let r = 0; r < rows.length; ++r) {
     const cells = [];
-    for (const [column, kind, text] of merged(rows[r], at, extra(r))) {
+    eachCell(rows[r], at, extra(r), (column, kind, text) => {
       while (cells.length < column) cells.push('');
       cells.push(csvField(kind === textKind ? text : formatNumber(text, formats[kind - 2], date1904)));
-    }
+    });
     lines.push(cells.join(','), '\r\n');
     if (lines.length > 20000) {
       out.push(encoder.encode(lines.join('')));
@@ -161,7 +162,7 @@ export function writeXlsx(sheet, at, extra, sheetName, progress) {
     if (!row && !added.length) continue;
     const n = r + 1;
     const cells = [`<row r="${n}">`];
-    for (const [column, kind, text] of merged(row, at, added)) if (text) cells.push(cell(columnName(column) + n, kind, text));
+    eachCell(row, at, added, (column, kind, text) => text && cells.push(cell(nameOf(column) + n, kind, text)));
     cells.push('</row>');
     xml.push(cells.join(''));
     if (xml.length > 5000) {

@@ -187,7 +187,8 @@ const isoDate = /^([0-9]{4})([-/])([0-9]{1,2})\2([0-9]{1,2})$/;
 // that shows it as written) or a date, undefined for text. Leading zeros and numbers of more than
 // fifteen digits (invoice numbers, ids) stay text, as a spreadsheet would lose them.
 export function csvValue(text) {
-  if (text.length > 40) return undefined;
+  const first = text.charCodeAt(0);
+  if (text.length > 40 || !((first >= 48 && first <= 57) || first === 45)) return undefined;
   const digits = text.replace(/[^0-9]/g, '').replace(/^0+/, '').length;
   if (plainNumber.test(text)) return digits <= 15 ? { value: text } : undefined;
   const g = grouped.exec(text);

@@ -3,7 +3,8 @@
 import { load } from 'tessaly';
 import { openBook } from './sheet.js';
 import { findHeader, guessColumns } from './columns.js';
-import { textAt, kindAt, textKind, usedColumns, columnName, width } from './table.js';
+import { textAt, kindAt, kindOf, textKind, usedColumns, columnName, width } from './table.js';
+import { formatNumber } from './formats.js';
 import { plainAmount } from './amount.js';
 import { shortest } from './numbers.js';
 import { plainMessage } from './messages.js';
@@ -56,7 +57,10 @@ function choose(index) {
   for (let r = 0; r < Math.min(sheet.rows.length, previewRows); ++r) {
     const row = sheet.rows[r];
     const texts = [];
-    for (let i = 0; row && i < row.length && texts.length < 4; i += 2) texts.push(clip(row[i + 1], 12));
+    for (let i = 0; row && i < row.length && texts.length < 4; i += 2) {
+      const kind = kindOf(row[i]);
+      texts.push(clip(kind === textKind ? row[i + 1] : formatNumber(row[i + 1], read.formats[kind - 2], book.date1904), 12));
+    }
     preview.push(texts.join(' | '));
   }
   post({
