@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "convert/amount.h"
+#include "convert/money.h"
 #include "convert/reader.h"
 
 namespace tessaly {
@@ -24,6 +25,8 @@ Failure writeTo(std::string& out, std::string_view amount, const Style& style) {
     thread_local runtime::Text money;
     thread_local runtime::Text upper;
     runtime::fromUtf8(amount, money);
+    if (convert::plainAmount(money, upper))
+        money.swap(upper);
     const convert::Converted converted = convert::tryConvertAmount(money, upper, style);
     out.clear();
     if (converted)
@@ -73,6 +76,8 @@ void checkTo(Check& out, std::string_view amount, std::string_view upper,
     thread_local runtime::Text digits;  // kept from call to call, one per thread
     thread_local runtime::Text text;
     runtime::fromUtf8(amount, digits);
+    if (convert::plainAmount(digits, text))
+        digits.swap(text);
     runtime::fromUtf8(upper, text);
     convert::check(digits, text, out, house);
     keepSmall(digits);

@@ -127,9 +127,10 @@ void expectAll(std::initializer_list<Case> cases) {
 
 TEST(Cli, WritesOneLinePerAmountOrInputLine) {
     expectAll({
-        {"arguments; -5 and -.5 are amounts", "41823.51 0 -5 12元 1,234.5 -.5", "", 1,
-         "肆万壹仟捌佰贰拾叁圆伍角壹分\n零圆整\n负伍圆整\n\n壹仟贰佰叁拾肆圆伍角整\n负伍角整\n",
-         cannot("argument 4: \"12元\"")},
+        {"arguments; -5, -.5 and ￥-8 are amounts", "41823.51 0 -5 12元整 1,234.5 -.5 ￥-8", "", 1,
+         "肆万壹仟捌佰贰拾叁圆伍角壹分\n零圆整\n负伍圆整\n\n壹仟贰佰叁拾肆圆伍角整\n负伍角整\n负捌"
+         "圆整\n",
+         cannot("argument 4: \"12元整\"")},
         {"standard input: CR LF, blank lines, amounts too long", "",
          "1\r\n\n \u3000\t\nabc\n0.5\n1000000000\n100000001\n1e16", 1,
          "壹圆整\n\n\n\n伍角整\n\n壹亿零壹圆整\n\n",
@@ -333,11 +334,16 @@ TEST(Cli, AnswersEachLineAsItArrives) {
         ASSERT_TRUE(send(in[1], "abc\n"));
         EXPECT_EQ(answer(out[0]), "");
         EXPECT_THAT(answer(err[0]), StartsWith("tessaly-convert: line 2: \"abc\": "));
+        // The end of input: typed at a terminal (whose other side stays open until the program
+        // has read it, since a terminal that goes away is trouble reading), or the pipe closed.
         if (c.terminal)
-            send(in[1], "\x04");  // the end of input, typed
-        close(in[1]);
+            send(in[1], "\x04");
+        else
+            close(in[1]);
         int status = 0;
         waitpid(pid, &status, 0);
+        if (c.terminal)
+            close(in[1]);
         EXPECT_EQ(WEXITSTATUS(status), 1);
         close(out[0]);
         close(err[0]);

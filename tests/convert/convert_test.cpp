@@ -85,4 +85,28 @@ TEST(Writing, GivesTheUppercaseForm) {
     }
 }
 
+// Money as sheets and documents write it, through the public API: one sign before or 元 after,
+// brackets for a negative; anything more is no amount.
+TEST(Writing, TakesMoneyAsSheetsWriteIt) {
+    const std::pair<const char*, const char*> cases[] = {
+        // clang-format off
+        {"￥41,823.51", "肆万壹仟捌佰贰拾叁圆伍角壹分"}, {"-￥8.00", "负捌圆整"}, {"￥-8.00", "负捌圆整"},
+        {"¥1,680.32", "壹仟陆佰捌拾圆叁角贰分"}, {"RMB 1,680.32", "壹仟陆佰捌拾圆叁角贰分"},
+        {" 1,680.32 元", "壹仟陆佰捌拾圆叁角贰分"}, {"(8.00)", "负捌圆整"}, {"￥(8.00)", "负捌圆整"},
+        {"CNY 5", "伍圆整"}, {"４１８２３．５１", "肆万壹仟捌佰贰拾叁圆伍角壹分"}, {"＋５", "伍圆整"},
+        {"￥100元", nullptr}, {"1,6￥80", nullptr}, {"100元整", nullptr}, {"￥￥1", nullptr},
+        {"--5", nullptr}, {"-(8)", nullptr}, {"(-8)", nullptr}, {"￥", nullptr}, {"元", nullptr},
+        {"￥1,2345", nullptr}, {"(8.00)元", nullptr},
+        // clang-format on
+    };
+    for (const auto& [amount, upper] : cases) {
+        const Written w = tessaly::write(amount);
+        EXPECT_EQ(w.text, upper ? upper : "") << amount;
+        EXPECT_EQ(w.failure, upper ? Failure::None : Failure::NotANumber) << amount;
+        if (upper) {
+            EXPECT_EQ(tessaly::check(amount, upper).verdict, Verdict::Ok) << amount;
+        }
+    }
+}
+
 }  // namespace

@@ -69,7 +69,10 @@ struct Written {
 };
 
 // The uppercase form of an amount in digits ("41823.51" -> 肆万壹仟捌佰贰拾叁圆伍角壹分),
-// rounded to cents half away from zero.
+// rounded to cents half away from zero. The amount may be written as money is in sheets and
+// documents: a currency sign before it (￥41,823.51, -￥8.00, ￥-8.00, ¥, RMB 1,680.32, CNY),
+// 元 after it (1,680.32元), accounting brackets for a negative ((8.00), ￥(8.00)), full-width
+// digits; two signs, a sign inside the number or text after it are NotANumber.
 [[nodiscard]] Written write(std::string_view amount, const Style& style = {});
 
 // The same into `out`, as every ...To form does: `out` is replaced (empty on failure) and its
@@ -127,10 +130,10 @@ struct Check {
     std::vector<Finding> findings;
 };
 
-// Checks an uppercase text against the amount in digits beside it (rounded to cents as the
-// conversion rounds): Fail when the text has an error, when the digits are not a number, or
-// when the two name different amounts; Warn when the text is correct with warnings, or when
-// the digits had more than two decimals. `house` as for read().
+// Checks an uppercase text against the amount in digits beside it (written as write() takes
+// it, rounded to cents as the conversion rounds): Fail when the text has an error, when the digits
+// are not a number, or when the two name different amounts; Warn when the text is correct with
+// warnings, or when the digits had more than two decimals. `house` as for read().
 [[nodiscard]] Check check(std::string_view amount, std::string_view upper,
                           const std::optional<Style>& house = std::nullopt);
 
