@@ -30,6 +30,7 @@ function sink(progress, total) {
   let blob = new Blob([]);
   let parts = [];
   let held = 0;
+  let written = 0;
   const flush = () => {
     blob = new Blob([blob, ...parts]);
     parts = [];
@@ -39,6 +40,8 @@ function sink(progress, total) {
     push(chunk) {
       parts.push(chunk);
       held += chunk.length;
+      written += chunk.length;
+      if (written > outputLimit) throw new SheetError(`下载文件会超过 ${outputLimit / 2 ** 30} GB，太大了。请删掉用不着的列或行后再核对。`);
       if (held > 16 * 1024 * 1024) flush();
     },
     rows: (r) => r % 20000 === 0 && progress(phase.write, r, total),
@@ -50,6 +53,9 @@ function sink(progress, total) {
 }
 
 const csvLimit = 100 * 1024 * 1024;
+const outputLimit = 2 ** 30;
+// Text is handed on in pieces of about this many characters, however long its rows.
+const piece = 4 * 1024 * 1024;
 const lastColumn = () =>
   new SheetError('核对的两列右边，直到最后一列（XFD），找不到两列空白来放核对结果。请删掉最右边没用的内容后再核对。');
 
@@ -84,16 +90,20 @@ export function writeCsv(sheet, at, extra, progress) {
   const out = sink(progress, rows.length);
   const encoder = new TextEncoder();
   let lines = ['\ufeff'];
+  let size = 0;
   for (let r = 0; r < rows.length; ++r) {
     const cells = [];
     eachCell(rows[r], at, extra(r), (column, kind, text) => {
       while (cells.length < column) cells.push('');
       cells.push(csvField(kind === textKind ? text : formatNumber(text, formats[kind - 2], date1904)));
     });
-    lines.push(cells.join(','), '\r\n');
-    if (lines.length > 20000) {
+    const line = cells.join(',');
+    lines.push(line, '\r\n');
+    size += line.length;
+    if (size > piece) {
       out.push(encoder.encode(lines.join('')));
       lines = [];
+      size = 0;
     }
     out.rows(r);
   }
@@ -149,6 +159,7 @@ export function writeXlsx(sheet, at, extra, sheetName, progress) {
   // A lighter compression than the default: the file is a tenth larger, written twice as fast.
   const data = new ZipDeflate('xl/worksheets/sheet1.xml', { level: 3 });
   zip.add(data);
+  let size = 0;
   let xml = [`${head}<worksheet xmlns="${ns}/spreadsheetml/2006/main"><sheetData>`];
   const cell = (ref, kind, text) => {
     let value = kind === numberKind || kind > numberKind ? { value: text, code: formats[kind - 2] } : undefined;
@@ -164,10 +175,13 @@ export function writeXlsx(sheet, at, extra, sheetName, progress) {
     const cells = [`<row r="${n}">`];
     eachCell(row, at, added, (column, kind, text) => text && cells.push(cell(nameOf(column) + n, kind, text)));
     cells.push('</row>');
-    xml.push(cells.join(''));
-    if (xml.length > 5000) {
+    const line = cells.join('');
+    xml.push(line);
+    size += line.length;
+    if (size > piece) {
       data.push(strToU8(xml.join('')));
       xml = [];
+      size = 0;
     }
     out.rows(r);
   }
