@@ -143,6 +143,8 @@ inline constexpr std::pair<char16_t, std::u16string_view> kSlips[] = {
 
 // What `c` may have stood for; empty when it is no known slip.
 constexpr std::u16string_view meant(char16_t c) noexcept {
+    if (c < 0x80 && !(c >= u'0' && c <= u'9'))
+        return {};  // junk is mostly ASCII: no need to look through them all
     for (const auto& [written, meant] : kSlips) {
         if (written == c)
             return meant;

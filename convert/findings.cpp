@@ -57,23 +57,40 @@ void appendNumber(std::uint64_t n, std::string& out) {
     out.append(digits.data() + k, digits.size() - k);
 }
 
+// Each message cut at its "{}" once, when the program is built, not at each finding.
+struct Pieces {
+    std::array<std::string_view, 3> text{};  // the words around at most two arguments
+    std::size_t args = 0;
+};
+constexpr auto kPieces = [] {
+    std::array<Pieces, std::size(kWords)> all{};
+    for (std::size_t k = 0; k < std::size(kWords); ++k) {
+        std::string_view rest = kWords[k];
+        Pieces& p = all[k];
+        for (std::size_t at; (at = rest.find("{}")) != std::string_view::npos;
+             rest.remove_prefix(at + 2))
+            p.text[p.args++] = rest.substr(0, at);
+        p.text[p.args] = rest;
+    }
+    return all;
+}();
+
 void appendWords(Says what, std::initializer_list<runtime::TextView> args, std::string& out) {
-    const std::string_view words = kWords[static_cast<std::size_t>(what)];
+    const Pieces& pieces = kPieces[static_cast<std::size_t>(what)];
     const runtime::TextView* arg = args.begin();
-    std::size_t from = 0;
-    for (std::size_t at; (at = words.find("{}", from)) != std::string_view::npos; from = at + 2) {
-        out.append(words.substr(from, at - from));
+    for (std::size_t k = 0; k < pieces.args; ++k) {
+        out.append(pieces.text[k]);
         if (arg != args.end())
             runtime::appendUtf8(*arg++, out);
     }
-    out.append(words.substr(from));
+    out.append(pieces.text[pieces.args]);
 }
 
 }  // namespace
 
-Findings::Findings(runtime::TextView text, std::vector<Finding>& out) : text_(text), out_(out) {
-    out_.clear();
-}
+// The findings of the text read before are written over, their storage kept: a batch of texts
+// with findings allocates for none but the longest.
+Findings::Findings(runtime::TextView text, std::vector<Finding>& out) : text_(text), out_(out) {}
 
 std::size_t Findings::position(std::size_t index) {
     // Findings come mostly in order, so counting goes on from the last one counted.
@@ -92,7 +109,7 @@ std::size_t Findings::position(std::size_t index) {
 bool Findings::detailed(Severity severity, std::size_t index) {
     if (severity == Severity::Error)
         failed_ = true;
-    if (out_.size() < kDetailedFindings)
+    if (used_ < kDetailedFindings)
         return true;
     if (omitted_++ == 0)
         omittedIndex_ = index;
@@ -101,9 +118,11 @@ bool Findings::detailed(Severity severity, std::size_t index) {
 }
 
 std::string& Findings::begin(Severity severity, std::size_t index) {
-    Finding& f = out_.emplace_back();
+    Finding& f = used_ < out_.size() ? out_[used_] : out_.emplace_back();
+    ++used_;
     f.severity = severity;
     f.position = position(index);
+    f.message.clear();
     f.message.reserve(120);  // the longest message but for an advice of a whole writing
     f.message += "第";
     appendNumber(f.position, f.message);
@@ -130,15 +149,22 @@ void Findings::addPlace(Severity severity, std::size_t index, Says what) {
         appendWords(what, {}, begin(severity, index));
 }
 
+bool Findings::counting() const noexcept {
+    return used_ >= kDetailedFindings;
+}
+
 void Findings::close() {
-    if (omitted_ == 0)
+    if (omitted_ == 0) {
+        out_.resize(used_);
         return;
+    }
     std::string& message =
         begin(omittedErrors_ ? Severity::Error : Severity::Warning, omittedIndex_);
     message += "起另有";
     appendNumber(omitted_, message);
     message += omittedErrors_ ? "处错误" : "处警告";
     omitted_ = 0;
+    out_.resize(used_);
 }
 
 }  // namespace tessaly::convert

@@ -63,7 +63,11 @@ public:
     void addPlace(Severity severity, std::size_t index, Says what);
 
     bool failed() const noexcept { return failed_; }
-    // Adds the count of what was left out, if anything: once, when the text is read.
+    // Whether findings are only counted now, past those given in full: what is said of them
+    // need not be worked out.
+    bool counting() const noexcept;
+    // Adds the count of what was left out, if anything, and drops what is left of the last
+    // text's findings: once, when the text is read.
     void close();
 
 private:
@@ -73,6 +77,7 @@ private:
 
     runtime::TextView text_;
     std::vector<Finding>& out_;
+    std::size_t used_ = 0;  // findings of this text in out_; the rest are the last text's
     bool failed_ = false;
     std::size_t omitted_ = 0;  // findings counted, not written
     std::size_t omittedIndex_ = 0;

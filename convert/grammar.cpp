@@ -93,7 +93,8 @@ void Grammar::stranger(std::size_t& i) {
         error(i, Says::Gap);
     } else if (alphabet::isLiang(c)) {
         error(i, Says::Liang);
-    } else if (const std::u16string_view meant = alphabet::meant(c); !meant.empty()) {
+    } else if (const std::u16string_view meant = findings_.counting() ? u"" : alphabet::meant(c);
+               !meant.empty()) {
         error(i, Says::NotAmountCharacterMeant, {meant});
     } else {
         error(i, Says::NotAmountCharacter);
