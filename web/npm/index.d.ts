@@ -14,8 +14,12 @@ export interface Style {
   wide: boolean;
 }
 
-/** Why an amount could not be written. */
-export type Failure = 'empty' | 'notANumber' | 'tooManyDigits';
+/**
+ * Why an amount could not be written: `tooLong` for a text longer than 16,777,216 (2^24) units,
+ * `fault` when the engine stopped on a fault (it ran out of memory, say); the next call goes to
+ * a fresh instance.
+ */
+export type Failure = 'empty' | 'notANumber' | 'tooManyDigits' | 'tooLong' | 'fault';
 
 /** The uppercase text of an amount, or why there is none. */
 export type Written = { text: string; failure?: undefined } | { failure: Failure; text?: undefined };
@@ -48,7 +52,7 @@ export interface Check {
 export interface Tessaly {
   /** The uppercase form of an amount in digits ("41823.51" gives 肆万壹仟捌佰贰拾叁圆伍角壹分), rounded to fen half away from zero. */
   write(amount: string, style?: Partial<Style>): Written;
-  /** write() for each amount, in one call into the engine. */
+  /** write() for each amount, crossing into the engine once per few million units of text; no more than 2^24 amounts (a longer batch gives []). */
   writeMany(amounts: readonly string[], style?: Partial<Style>): Written[];
   /**
    * Reads an uppercase amount in any style, up to sixteen integer digits. With a house style,

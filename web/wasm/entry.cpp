@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -174,6 +175,17 @@ extern "C" void* __cxa_allocate_exception(std::size_t) {
 }
 extern "C" void __cxa_throw(void*, void*, void (*)(void*)) {
     __builtin_trap();
+}
+
+// An allocation past the memory's maximum stops as a trap too, never as a null pointer written
+// through: the loader then leaves the instance for a fresh one.
+void* operator new(std::size_t size) {
+    if (void* p = std::malloc(size))
+        return p;
+    __builtin_trap();
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
 }
 
 // The library keeps its working buffers per thread. The module has one thread, which never

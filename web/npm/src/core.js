@@ -3,6 +3,13 @@
 // only packs and unpacks.
 
 const FAILURES = [undefined, 'empty', 'notANumber', 'tooManyDigits'];
+// What one call takes: a text of at most this length, a batch of at most this many amounts. The
+// module's memory has a maximum (web/CMakeLists.txt) that the largest call fits in with room.
+const MAX_LENGTH = 2 ** 24;
+const MAX_AMOUNTS = 2 ** 24;
+// A batch crosses in parts of about this many units of text, so that its copy in the module's
+// memory stays small and no joined string approaches the engine's own limit on a string's length.
+const PART = 2 ** 22;
 const VERDICTS = ['ok', 'warn', 'fail'];
 const SEVERITIES = ['error', 'warning'];
 const encoder = new TextEncoder();
@@ -26,15 +33,20 @@ function choiceBits(ex) {
   return Object.fromEntries(CHOICES.map((name, i) => [name, ex.tessaly_style_bits(i)]));
 }
 
+// A style that cannot be read (a getter or proxy that throws) is the default, as a non-object is.
 function styleBits(style, bit) {
   if (style === null || typeof style !== 'object') return bit.closeAfterJiao;
-  return (
-    (style.unit === '元' ? bit.unit : 0) |
-    (style.closing === '正' ? bit.closing : 0) |
-    (style.closeAfterJiao === undefined || style.closeAfterJiao ? bit.closeAfterJiao : 0) |
-    (style.prefix ? bit.prefix : 0) |
-    (style.wide ? bit.wide : 0)
-  );
+  try {
+    return (
+      (style.unit === '元' ? bit.unit : 0) |
+      (style.closing === '正' ? bit.closing : 0) |
+      (style.closeAfterJiao === undefined || style.closeAfterJiao ? bit.closeAfterJiao : 0) |
+      (style.prefix ? bit.prefix : 0) |
+      (style.wide ? bit.wide : 0)
+    );
+  } catch {
+    return bit.closeAfterJiao;
+  }
 }
 
 function styleOf(bits, bit) {
@@ -58,14 +70,42 @@ function textOf(value) {
   }
 }
 
-// The calls over `instance` of `module`; the module starts a fresh instance after a trap.
+// The amounts of a batch as a list, or null when there are more than a call takes. Anything that
+// is neither a list nor iterable, or that throws while it is read, is no amounts.
+function listOf(amounts) {
+  try {
+    if (Array.isArray(amounts)) return amounts.length <= MAX_AMOUNTS ? amounts : null;
+    if (amounts === null || (typeof amounts !== 'object' && typeof amounts !== 'string')) return [];
+    const list = [];
+    if (typeof amounts[Symbol.iterator] === 'function') {
+      for (const a of amounts) if (list.push(a) > MAX_AMOUNTS) return null;
+      return list;
+    }
+    const n = amounts.length;
+    if (!(n > 0)) return [];
+    if (n > MAX_AMOUNTS) return null;
+    for (let i = 0; i < n; i++) list.push(amounts[i]);
+    return list;
+  } catch {
+    return [];
+  }
+}
+
+// What a call gives when it cannot look: a text past the limit, or a fault in the engine (it ran
+// out of memory, say), after which the call goes to a fresh instance.
+const TOO_LONG = `文本过长：超过 ${MAX_LENGTH} 个字符，未作处理`;
+const FAULT = '引擎出错，已重新启动，请重试';
+
+// The calls over `instance` of `module`. None throws: a call that traps (a fault in the engine,
+// or an allocation that failed) gives its failure, and the calls after it go to a fresh instance,
+// never to the one left mid-call.
 function engine(module, instance) {
   let ex, bit, memory, buffer, u8, u16, u32, resultAt, inPtr, inCap;
 
   function start(instance) {
     ex = (instance ?? new WebAssembly.Instance(module, {})).exports;
     ex._initialize();
-    bit = choiceBits(ex);
+    bit ??= choiceBits(ex);
     memory = ex.memory;
     buffer = undefined;
     resultAt = ex.tessaly_result() >>> 2;
@@ -139,21 +179,33 @@ function engine(module, instance) {
     return { first: u32[w], lead, findings };
   }
 
-  // A trap would leave the instance's stack mid-call; the calls go on in a fresh one.
-  function guarded(call) {
+  // The instance that trapped is left as it stopped; the calls go on in a fresh one.
+  function replace() {
+    try {
+      start();
+    } catch {
+      ex = undefined;
+    }
+  }
+
+  // `call` unless it throws, in which case `failed()`: a trap, or a value from the caller that
+  // broke a rule of the language, gives the call's failure and never leaves the instance in use.
+  function guarded(call, failed) {
     return function (...args) {
+      if (ex === undefined) return failed(...args);
       try {
         return call(...args);
-      } catch (e) {
-        if (e instanceof WebAssembly.RuntimeError) start();
-        throw e;
+      } catch {
+        replace();
+        return failed(...args);
       }
     };
   }
 
   function write(amount, style) {
-    const end = put(textOf(amount), 0);
-    const failure = ex.tessaly_write(end, styleBits(style, bit));
+    const s = textOf(amount);
+    if (s.length > MAX_LENGTH) return { failure: 'tooLong' };
+    const failure = ex.tessaly_write(put(s, 0), styleBits(style, bit));
     if (failure) return { failure: FAILURES[failure] };
     view();
     // An uppercase text is a few dozen units: taken from the view directly.
@@ -161,49 +213,89 @@ function engine(module, instance) {
     return { text: String.fromCharCode.apply(null, u16.subarray(at, at + (u32[resultAt + 1] >>> 1))) };
   }
 
-  function writeMany(amounts, style) {
-    const list = Array.isArray(amounts) ? amounts : Array.from(amounts ?? []);
-    if (list.length === 0) return [];
-    const texts = list.every((a) => typeof a === 'string') ? list : list.map(textOf);
-    const bits = styleBits(style, bit);
-    if (ex.tessaly_write_many(put(texts.join('\n'), 0), bits) !== texts.length) {
+  // The texts of a batch from `from` to `to`, in one call into the engine, onto `out`.
+  function writePart(texts, from, to, bits, out) {
+    const part = texts.slice(from, to);
+    if (ex.tessaly_write_many(put(part.join('\n'), 0), bits) !== part.length) {
       // A line break in an amount: the engine takes it as it takes a space (a blank around the
       // amount, a gap inside it), so a space stands in for it in the batch.
-      ex.tessaly_write_many(put(texts.map((s) => s.replaceAll('\n', ' ')).join('\n'), 0), bits);
+      ex.tessaly_write_many(put(part.map((s) => s.replaceAll('\n', ' ')).join('\n'), 0), bits);
     }
-    return utf16(output())
-      .split('\n')
-      .map((line) =>
-        line.length === 1 && line.charCodeAt(0) < 4 ? { failure: FAILURES[line.charCodeAt(0)] } : { text: line },
-      );
+    for (const line of utf16(output()).split('\n'))
+      out.push(line.length === 1 && line.charCodeAt(0) < 4 ? { failure: FAILURES[line.charCodeAt(0)] } : { text: line });
+  }
+
+  function writeMany(amounts, style) {
+    const list = listOf(amounts);
+    if (list === null || list.length === 0) return [];
+    const texts = list.every((a) => typeof a === 'string') ? list : list.map(textOf);
+    const bits = styleBits(style, bit);
+    const out = [];
+    let from = 0;
+    let size = 0;
+    for (let i = 0; i < texts.length; i++) {
+      const n = texts[i].length;
+      if (n > MAX_LENGTH || size + n > PART) {
+        if (from < i) writePart(texts, from, i, bits, out);
+        from = i;
+        size = 0;
+        if (n > MAX_LENGTH) {
+          out.push({ failure: 'tooLong' });
+          from = i + 1;
+          continue;
+        }
+      }
+      size += n + 1;
+    }
+    if (from < texts.length) writePart(texts, from, texts.length, bits, out);
+    return out;
+  }
+
+  function writeManyFailed(amounts) {
+    const list = listOf(amounts);
+    return list === null ? [] : list.map(() => ({ failure: 'fault' }));
   }
 
   function houseBits(house) {
     return house === undefined || house === null ? -1 : styleBits(house, bit);
   }
 
+  const refused = (message) => [{ severity: 'error', position: 0, message }];
+
   function read(upper, house) {
-    const end = put(textOf(upper), 0);
-    ex.tessaly_read(end, houseBits(house));
+    const s = textOf(upper);
+    if (s.length > MAX_LENGTH) return readFailed(refused(TOO_LONG));
+    ex.tessaly_read(put(s, 0), houseBits(house));
     const { first, lead, findings } = record();
     const reading = { findings, style: styleOf(first, bit) };
     return first & bit.amount ? { amount: lead, ...reading } : reading;
   }
 
+  function readFailed(findings = refused(FAULT)) {
+    return { findings, style: styleOf(bit.closeAfterJiao, bit) };
+  }
+
   function check(amount, upper, house) {
-    const amountEnd = put(textOf(amount), 0);
-    const end = put(textOf(upper), amountEnd);
+    const a = textOf(amount);
+    const u = textOf(upper);
+    if (a.length > MAX_LENGTH || u.length > MAX_LENGTH) return checkFailed(refused(TOO_LONG));
+    const amountEnd = put(a, 0);
+    const end = put(u, amountEnd);
     ex.tessaly_check(amountEnd, end, houseBits(house));
     const { first, findings } = record();
     return { verdict: VERDICTS[first], findings };
   }
 
+  function checkFailed(findings = refused(FAULT)) {
+    return { verdict: 'fail', findings };
+  }
+
   start(instance);
   return Object.freeze({
-    write: guarded(write),
-    writeMany: guarded(writeMany),
-    read: guarded(read),
-    check: guarded(check),
+    write: guarded(write, () => ({ failure: 'fault' })),
+    writeMany: guarded(writeMany, writeManyFailed),
+    read: guarded(read, () => readFailed()),
+    check: guarded(check, () => checkFailed()),
   });
 }
 

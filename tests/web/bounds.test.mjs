@@ -1,0 +1,115 @@
+// What one call may take: a text past the limit is refused with a failure naming it, a batch is
+// bounded in count and crosses in parts, the module's memory has a maximum, an allocation that
+// fails never leaves the instance in use, and nothing a caller passes makes a call throw.
+import assert from 'node:assert/strict';
+import { readFileSync } from 'node:fs';
+import { test } from 'node:test';
+
+import { load, packageDir, root } from './support.mjs';
+
+const LIMIT = 2 ** 24;
+const tooLong = [{ severity: 'error', position: 0, message: `文本过长：超过 ${LIMIT} 个字符，未作处理` }];
+const fault = [{ severity: 'error', position: 0, message: '引擎出错，已重新启动，请重试' }];
+const plain = { unit: '圆', closing: '整', closeAfterJiao: true, prefix: false, wide: false };
+const tight = readFileSync(`${root}build/wasm/bin/tessaly-tight.wasm`);
+
+// The calls that show an engine in order: run after each case.
+function sound(t) {
+  assert.deepEqual(t.write('41823.51'), { text: '肆万壹仟捌佰贰拾叁圆伍角壹分' });
+  assert.deepEqual(t.writeMany(['1', 'x']), [{ text: '壹圆整' }, { failure: 'notANumber' }]);
+  assert.deepEqual(t.read('壹佰圆整'), { amount: '100.00', findings: [], style: { ...plain, wide: true } });
+  assert.deepEqual(t.check('100', '壹佰圆整'), { verdict: 'ok', findings: [] });
+}
+
+test('the module grows to 1 GiB and no further', async () => {
+  const memory = new WebAssembly.Instance(new WebAssembly.Module(readFileSync(`${packageDir}/tessaly.wasm`)), {}).exports.memory;
+  memory.grow(2 ** 14 - memory.buffer.byteLength / 2 ** 16);
+  assert.equal(memory.buffer.byteLength, 2 ** 30);
+  assert.throws(() => memory.grow(1), RangeError);
+});
+
+test('a text past the limit is refused, one at the limit taken; the largest calls fit in memory', async () => {
+  const t = await load();
+  const over = 'x'.repeat(LIMIT + 1);
+  const cases = [
+    [() => t.write(over), { failure: 'tooLong' }],
+    [() => t.write('0.' + '0'.repeat(LIMIT - 3) + '1'), { text: '零圆整' }],
+    [() => t.read(over), { findings: tooLong, style: plain }],
+    [() => t.check(over, '壹圆整'), { verdict: 'fail', findings: tooLong }],
+    [() => t.check('1', over), { verdict: 'fail', findings: tooLong }],
+    [() => t.writeMany(['1', over, '2']), [{ text: '壹圆整' }, { failure: 'tooLong' }, { text: '贰圆整' }]],
+    // The heaviest texts the engine is given, at the limit: every call answers, and so do the ones after.
+    [() => t.read('壹'.repeat(LIMIT)).amount, undefined],
+    [() => t.read('零 '.repeat(LIMIT / 2)).amount, undefined],
+    [() => t.check('1'.repeat(LIMIT), '壹'.repeat(LIMIT)).verdict, 'fail'],
+    [() => t.check('壹'.repeat(LIMIT), '圆'.repeat(LIMIT)).verdict, 'fail'],
+    [() => t.write('1'.repeat(LIMIT)), { failure: 'tooManyDigits' }],
+    [() => t.writeMany(['壹'.repeat(LIMIT), '1'.repeat(LIMIT)]), [{ failure: 'notANumber' }, { failure: 'tooManyDigits' }]],
+  ];
+  for (const [call, answer] of cases) {
+    assert.deepEqual(call(), answer, String(call));
+    sound(t);
+  }
+});
+
+test('a batch too long for one string crosses in parts, in order; more amounts than a call takes give none', async () => {
+  const t = await load();
+  const huge = '1'.repeat(3e8);
+  assert.deepEqual(t.writeMany([huge, huge, '3']), [{ failure: 'tooLong' }, { failure: 'tooLong' }, { text: '叁圆整' }]);
+  const amounts = Array.from({ length: 1_500_000 }, (_, i) => String(i * 7919 + 0.5));
+  const many = t.writeMany(amounts);
+  assert.equal(many.length, amounts.length);
+  for (const i of [0, 1, 466_033, 466_034, 1_000_000, 1_499_999]) assert.deepEqual(many[i], t.write(amounts[i]), amounts[i]);
+  const long = ['5', '9'.repeat(3 * 2 ** 21), '2', '8'.repeat(3 * 2 ** 21), '1'];
+  assert.deepEqual(t.writeMany(long).map((w) => w.text ?? w.failure), ['伍圆整', 'tooManyDigits', '贰圆整', 'tooManyDigits', '壹圆整']);
+  for (const amounts of [{ length: 2 ** 32 }, { length: LIMIT + 1 }, { length: Infinity }]) assert.deepEqual(t.writeMany(amounts), []);
+  assert.deepEqual(t.writeMany({ length: 2, 0: '1', 1: 2 }), [{ text: '壹圆整' }, { text: '贰圆整' }]);
+  sound(t);
+});
+
+test('no value a caller passes makes a call throw', async () => {
+  const t = await load();
+  const throwing = {
+    get unit() {
+      throw new Error('getter');
+    },
+  };
+  const { proxy: revoked, revoke } = Proxy.revocable({}, {});
+  revoke();
+  function* broken() {
+    yield '1';
+    throw new Error('iterator');
+  }
+  const cases = [
+    [() => t.write('1', throwing), { text: '壹圆整' }],
+    [() => t.write('1', revoked), { text: '壹圆整' }],
+    [() => t.write(revoked), { failure: 'notANumber' }],
+    [() => t.write(Symbol('1')), { failure: 'notANumber' }],
+    [() => t.writeMany(['1'], throwing), [{ text: '壹圆整' }]],
+    [() => t.writeMany(revoked), []],
+    [() => t.writeMany(broken()), []],
+    [() => t.writeMany({ length: 1, get 0() { throw new Error('element'); } }), []],
+    [() => t.writeMany([Symbol('x'), revoked]), [{ failure: 'notANumber' }, { failure: 'notANumber' }]],
+    [() => t.read('壹圆整', throwing).amount, '1.00'],
+    [() => t.check('1', '壹圆整', revoked).verdict, 'ok'],
+  ];
+  for (const [call, answer] of cases) assert.deepEqual(call(), answer, String(call));
+  sound(t);
+});
+
+test('an allocation that fails gives the call its failure, and the calls after it a fresh instance', async () => {
+  // The module built in 16 MiB: a text of 4 M digits needs more than that.
+  const t = await load(tight);
+  const big = '1'.repeat(2 ** 22);
+  const cases = [
+    [() => t.write(big), { failure: 'fault' }],
+    [() => t.writeMany(['1', big, '2']), [{ failure: 'fault' }, { failure: 'fault' }, { failure: 'fault' }]],
+    [() => t.read('壹'.repeat(2 ** 22)), { findings: fault, style: plain }],
+    [() => t.check(big, '壹圆整'), { verdict: 'fail', findings: fault }],
+  ];
+  for (const [call, answer] of cases) {
+    sound(t);
+    assert.deepEqual(call(), answer, String(call));
+    sound(t);
+  }
+});
