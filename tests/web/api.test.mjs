@@ -2,6 +2,7 @@
 // random and hostile texts that must never throw, and every way of loading the module.
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
+import { createServer } from 'node:http';
 import { createRequire } from 'node:module';
 import { test } from 'node:test';
 import { pathToFileURL } from 'node:url';
@@ -41,6 +42,10 @@ test('read and check', () => {
   assert.deepEqual(t.read('人民币负伍元正'), { amount: '-5.00', findings: [], style: { ...formal, unit: '元', closing: '正', prefix: true } });
   const finding = { severity: 'error', position: 4, message: '第4个字“零”：“零”后应紧跟非零数字' };
   assert.deepEqual(t.read('壹圆零零分'), { findings: [finding], style: formal });
+  // A position counts code points: a character outside the Basic Multilingual Plane is one.
+  const text = '😀壹圆𠀀整';
+  const positions = t.read(text).findings.map((f) => [f.position, [...text][f.position - 1]]);
+  assert.deepEqual(positions, [[1, '😀'], [4, '𠀀']]);
   assert.deepEqual(t.check('100', '壹佰圆整'), { verdict: 'ok', findings: [] });
   assert.deepEqual(t.check(100, '壹佰万圆整'), { verdict: 'fail', findings: [{ severity: 'error', position: 0, message: '大写为 1000000.00，小写为 100.00' }] });
   assert.equal(t.check('abc', '壹佰圆整').verdict, 'fail');
@@ -98,4 +103,48 @@ test('every way of loading gives the same engine; a source that is no module is 
   await assert.rejects(load(new Uint8Array([1, 2, 3])), WebAssembly.CompileError);
   assert.throws(() => loadSync(new Uint8Array([1, 2, 3])), WebAssembly.CompileError);
   await assert.rejects(load('/nonexistent/tessaly.wasm'), { code: 'ENOENT' });
+});
+
+// A server on this machine: the module, a missing file, and a page where a module should be.
+async function serve(bytes) {
+  const server = createServer((request, response) => {
+    if (request.url === '/tessaly.wasm') response.writeHead(200, { 'content-type': 'application/wasm' }).end(bytes);
+    else if (request.url === '/page/tessaly.wasm') response.writeHead(200, { 'content-type': 'text/html' }).end('<!doctype html>\n<html><body>app</body></html>');
+    else if (request.url === '/empty/tessaly.wasm') response.writeHead(200).end();
+    else response.writeHead(404, 'Not Found').end('no');
+  });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  return { server, base: `http://127.0.0.1:${server.address().port}` };
+}
+
+test('load() takes every source the types declare: bytes, any view, a module, a URL or its string, a path, a response or a promise of one', async () => {
+  const file = readFileSync(wasmPath);
+  const padded = new Uint8Array(file.length + 3);
+  padded.set(file, 3);
+  const { server, base } = await serve(file);
+  try {
+    const sources = [
+      ['DataView', new DataView(padded.buffer, 3, file.length)],
+      ['view at an offset', padded.subarray(3)],
+      ['view of another type', new Int8Array(padded.buffer, 3, file.length)],
+      ['file: URL string', pathToFileURL(wasmPath).href],
+      ['http URL', new URL(`${base}/tessaly.wasm`)],
+      ['http URL string', `${base}/tessaly.wasm`],
+      ['fetched response', fetch(`${base}/tessaly.wasm`)],
+      ['response-like', { ok: true, arrayBuffer: async () => file.buffer.slice(file.byteOffset, file.byteOffset + file.length) }],
+    ];
+    for (const [name, source] of sources) assert.equal((await load(source)).write('1').text, '壹圆整', name);
+    assert.equal(loadSync(new DataView(padded.buffer, 3, file.length)).write('2').text, '贰圆整');
+    assert.equal(loadSync(pathToFileURL(wasmPath).href).write('2').text, '贰圆整');
+    const refused = [
+      [`${base}/missing/tessaly.wasm`, `tessaly: cannot load tessaly.wasm: ${base}/missing/tessaly.wasm answered 404 Not Found`],
+      [fetch(`${base}/page/tessaly.wasm`), `tessaly: cannot load tessaly.wasm: ${base}/page/tessaly.wasm sent "<!doctype html> <html><b" (text/html), not a WebAssembly module`],
+      [`${base}/empty/tessaly.wasm`, `tessaly: cannot load tessaly.wasm: ${base}/empty/tessaly.wasm sent nothing, not a WebAssembly module`],
+      [{ ok: false, status: 500, arrayBuffer: async () => new ArrayBuffer(0) }, 'tessaly: cannot load tessaly.wasm: the response answered 500'],
+      [42, "tessaly: load() takes the module's bytes, a WebAssembly.Module, its URL or path, or a fetch() response"],
+    ];
+    for (const [source, message] of refused) await assert.rejects(load(source), { message });
+  } finally {
+    server.close();
+  }
 });

@@ -27,7 +27,11 @@ export type Written = { text: string; failure?: undefined } | { failure: Failure
 /** One thing found in an uppercase text, or in the digits beside it. */
 export interface Finding {
   severity: 'error' | 'warning';
-  /** The character concerned, counted in characters from 1; 0 for the whole text or the digits. */
+  /**
+   * The character concerned, counted in code points from 1 (a character outside the Basic
+   * Multilingual Plane, such as 😀, is one, though it is two units of a JavaScript string); 0 for
+   * the whole text or the digits. `[...text][position - 1]` is the character.
+   */
   position: number;
   /** Short plain Chinese, position included. */
   message: string;
@@ -63,14 +67,13 @@ export interface Tessaly {
   check(amount: string, upper: string, house?: Partial<Style>): Check;
 }
 
-/** Where the module comes from: its bytes, the compiled module, or its URL (or file path in Node). */
-export type Source =
-  | Bytes
-  | WebAssembly.Module
-  | URL
-  | string
-  | Fetched
-  | PromiseLike<Bytes | WebAssembly.Module | Fetched>;
+/**
+ * Where the module comes from: its bytes, the compiled module, its URL or the URL's string
+ * (http:, https:, and in Node file: or a file path), a fetch() response, or a promise of any
+ * of these. What is fetched must be ok and a WebAssembly module, or load() rejects saying what
+ * arrived.
+ */
+export type Source = Bytes | WebAssembly.Module | URL | string | Fetched | PromiseLike<Bytes | WebAssembly.Module | URL | string | Fetched>;
 
 /** The module's bytes. */
 export type Bytes = ArrayBuffer | ArrayBufferView;
@@ -81,7 +84,11 @@ export interface Fetched {
   arrayBuffer(): Promise<ArrayBuffer>;
 }
 
-/** Loads the engine; without a source, the package's own tessaly.wasm. */
+/**
+ * Loads the engine; without a source, the package's own tessaly.wasm (carried inside the bundle
+ * where a bundler builds it, fetched from beside the package's script in a browser). Where there
+ * is no such place (a classic script or worker), it rejects saying what to pass.
+ */
 export function load(source?: Source): Promise<Tessaly>;
 
 /** Loads the engine at once. Without a source (the package's own tessaly.wasm) or from a path, in Node only. */

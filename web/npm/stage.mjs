@@ -17,7 +17,7 @@ writeFileSync(join(out, 'index.mjs'), header + src('core.js') + src('browser.js'
 writeFileSync(
   join(out, 'node.mjs'),
   header +
-    "import { readFileSync } from 'node:fs';\n" +
+    "import { readFileSync } from 'node:fs';\nimport { readFile } from 'node:fs/promises';\n" +
     "const packagedWasm = new URL('./tessaly.wasm', import.meta.url);\n" +
     src('core.js') +
     src('node.js') +
@@ -27,7 +27,7 @@ writeFileSync(
   join(out, 'index.cjs'),
   header +
     "'use strict';\n" +
-    "const { readFileSync } = require('node:fs');\n" +
+    "const { readFileSync } = require('node:fs');\nconst { readFile } = require('node:fs/promises');\n" +
     "const packagedWasm = require('node:path').join(__dirname, 'tessaly.wasm');\n" +
     src('core.js') +
     src('node.js') +

@@ -303,3 +303,47 @@ function engine(module, instance) {
 async function instantiate(module) {
   return engine(module, await WebAssembly.instantiate(module, {}));
 }
+
+const isFetched = (source) => source !== null && typeof source === 'object' && typeof source.arrayBuffer === 'function' && 'ok' in source;
+
+// Bytes as the engine compiles them: any view (a DataView too) is taken as the bytes it covers.
+function bytesOf(source) {
+  if (ArrayBuffer.isView(source)) return new Uint8Array(source.buffer, source.byteOffset, source.byteLength);
+  if (source instanceof ArrayBuffer || (typeof SharedArrayBuffer === 'function' && source instanceof SharedArrayBuffer)) return source;
+  throw new TypeError("tessaly: load() takes the module's bytes, a WebAssembly.Module, its URL or path, or a fetch() response");
+}
+
+// What a fetch() brought, checked before it is compiled: a server that answers a missing file
+// with a page, or a status that is not ok, is said as such rather than as a compile error.
+async function fetchedBytes(response, where) {
+  const name = `tessaly: cannot load tessaly.wasm: ${where || response.url || 'the response'}`;
+  if (!response.ok) throw new Error(`${name} answered ${response.status}${response.statusText ? ' ' + response.statusText : ''}`);
+  const bytes = new Uint8Array(await response.arrayBuffer());
+  if (bytes[0] !== 0 || bytes[1] !== 0x61 || bytes[2] !== 0x73 || bytes[3] !== 0x6d) {
+    const type = response.headers?.get?.('content-type');
+    const start = decoder.decode(bytes.subarray(0, 24)).replace(/\s+/g, ' ');
+    throw new Error(`${name} sent ${bytes.length ? `"${start}"` : 'nothing'}${type ? ` (${type})` : ''}, not a WebAssembly module`);
+  }
+  return bytes;
+}
+
+// The one load(): `platform` says where the package's own module is (`packaged()`, which may
+// say there is no such place), and reads what is local to it (`read(url or path)`, undefined
+// for what must be fetched).
+async function loadFrom(platform, source) {
+  source = await source;
+  if (source === undefined) source = platform.packaged();
+  if (source instanceof WebAssembly.Module) return instantiate(source);
+  if (typeof source === 'string' || source instanceof URL) {
+    const local = await platform.read(source);
+    source = local ?? (await fetchedBytes(await fetch(source), String(source)));
+  } else if (isFetched(source)) source = await fetchedBytes(source);
+  return instantiate(await WebAssembly.compile(bytesOf(source)));
+}
+
+function loadSyncFrom(platform, source) {
+  if (source === undefined) source = platform.packaged();
+  if (source instanceof WebAssembly.Module) return engine(source);
+  if (typeof source === 'string' || source instanceof URL) source = platform.readSync(source);
+  return engine(new WebAssembly.Module(bytesOf(source)));
+}

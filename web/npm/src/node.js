@@ -1,25 +1,26 @@
 
-// Node: the module given, or the package's tessaly.wasm read from beside this file.
-function bytesOf(source) {
-  if (source === undefined) return readFileSync(packagedWasm);
-  if (typeof source === 'string' || source instanceof URL) return readFileSync(source);
-  return source;
+// Node: the package's tessaly.wasm lies beside this file; paths and file: URLs are read from
+// disk, http: and https: fetched.
+const nodePlatform = {
+  packaged: () => packagedWasm,
+  read(source) {
+    const file = localFile(source);
+    return file === undefined ? undefined : readFile(file);
+  },
+  readSync(source) {
+    const file = localFile(source);
+    if (file === undefined) throw new TypeError('tessaly: loadSync reads files; for a module on the web, use load()');
+    return readFileSync(file);
+  },
+};
+
+// A path, or a file: URL as a URL or its string; undefined for another scheme. A one-letter
+// scheme is a Windows drive.
+function localFile(source) {
+  if (typeof source === 'string' && !/^[a-z][a-z0-9+.-]+:/i.test(source)) return source;
+  const url = new URL(source);
+  return url.protocol === 'file:' ? url : undefined;
 }
 
-async function load(source) {
-  source = await source;
-  if (source instanceof WebAssembly.Module) return instantiate(source);
-  if (typeof source === 'string' && /^https?:/.test(source)) source = new URL(source);
-  if (source instanceof URL && source.protocol !== 'file:') {
-    const response = await fetch(source);
-    if (!response.ok) throw new Error(`tessaly: cannot load ${source}: ${response.status}`);
-    source = await response.arrayBuffer();
-  }
-  if (typeof Response !== 'undefined' && source instanceof Response) source = await source.arrayBuffer();
-  return instantiate(await WebAssembly.compile(bytesOf(source)));
-}
-
-function loadSync(source) {
-  if (source instanceof WebAssembly.Module) return engine(source);
-  return engine(new WebAssembly.Module(bytesOf(source)));
-}
+const load = (source) => loadFrom(nodePlatform, source);
+const loadSync = (source) => loadSyncFrom(nodePlatform, source);
