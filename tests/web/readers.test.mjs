@@ -9,6 +9,7 @@ import { listEntries, readEntry } from '../../web/page/src/zip.js';
 import { walk } from '../../web/page/src/xml.js';
 import { openBook } from '../../web/page/src/sheet.js';
 import { readCsv, separatorOf } from '../../web/page/src/csv.js';
+import { decodeText } from '../../web/page/src/decode.js';
 import { findHeader, guessColumns } from '../../web/page/src/columns.js';
 import { plainAmount } from '../../web/page/src/amount.js';
 import { shortest } from '../../web/page/src/numbers.js';
@@ -239,6 +240,19 @@ test('CSV: line ends, quotes, separators, and the blank lines a sheet ends with'
   fails(() => readCsv('a.csv', `a${',b'.repeat(16384)}\n`), /超过 16384 列/);
   assert.equal(separatorOf('a.csv', '"a;b,c";d\n'), ';');
   assert.equal(separatorOf('a.csv', '2024年3月付款明细表\r\n\r\n序号;金额;大写\r\n1;1,5;x\r\n'), ';');
+});
+
+test('text in the encodings spreadsheets save it in', () => {
+  const text = '金额,大写\r\n1,壹圆整';
+  const gbk = Buffer.from([0xbd, 0xf0, 0xb6, 0xee, 0x2c, 0xd2, 0xbc]);
+  const cases = [
+    [Buffer.from(`\ufeff${text}`), text, 'UTF-8'],
+    [Buffer.from(text), text, 'UTF-8'],
+    [Buffer.from(`\ufeff${text}`, 'utf16le'), text, 'UTF-16'],
+    [Buffer.from(`\ufeff${text}`, 'utf16le').swap16(), text, 'UTF-16'],
+    [gbk, '金额,壹', 'GB18030'],
+  ];
+  for (const [bytes, decoded, encoding] of cases) assert.deepEqual(decodeText(bytes), { text: decoded, encoding }, encoding);
 });
 
 test('readers stay linear on long and repeated cells', () => {
