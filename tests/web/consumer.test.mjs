@@ -3,7 +3,7 @@
 // that use every call and one that must be refused.
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
-import { mkdtempSync, readdirSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, readdirSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
@@ -24,6 +24,19 @@ test('the tarball holds what is needed, within 64 KB, and so does the module', (
   const files = 'LICENSE README.md index.cjs index.d.ts index.mjs node.mjs package.json tessaly.wasm';
   assert.deepEqual(listing, files.split(' ').map((f) => `package/${f}`));
   for (const file of [tarball, `${root}build/web/package/tessaly.wasm`]) assert.ok(statSync(file).size <= 65536, file);
+});
+
+test("the README's sizes are the build's, within 5%", () => {
+  const readme = readFileSync(`${root}web/npm/README.md`, 'utf8');
+  const [, wasm, packed] = /`tessaly\.wasm` is about (\d+) KB and the whole package about (\d+) KB packed/.exec(readme) ?? [];
+  const sizes = [
+    [wasm, `${root}build/web/package/tessaly.wasm`],
+    [packed, tarball],
+  ];
+  for (const [stated, file] of sizes) {
+    const actual = statSync(file).size / 1024;
+    assert.ok(Math.abs(stated - actual) <= actual * 0.05, `README says ${stated} KB, ${file} is ${actual.toFixed(1)} KB: correct the README`);
+  }
 });
 
 test('runs from an ES module and from CommonJS', () => {
