@@ -44,6 +44,8 @@ test('zip: the layouts writers use are read; a damaged or encrypted entry is ref
     [{ badCrc: true }, /校验码不符/],
     [{ encrypted: true }, /密码/],
   ];
+  const twice = Buffer.from(rawZip({ 'a.xml': content, 'a.xmm': 'x' }).toString('latin1').replaceAll('a.xmm', 'a.xml'), 'latin1');
+  fails(() => listEntries(twice), /已损坏/);
   for (const [options, expected] of cases) {
     const bytes = rawZip({ 'a.xml': content, 'b.xml': 'x' }, options);
     const run = () => new TextDecoder().decode(readEntry(bytes, listEntries(bytes).get('a.xml'), { left: 1e9 }));

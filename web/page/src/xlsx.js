@@ -45,7 +45,7 @@ function relationships(text, from) {
 
 // A zip that holds no workbook is named for what it is.
 function notAWorkbook(entries) {
-  if (entries.has('mimetype') && [...entries.keys()].some((n) => n === 'content.xml')) {
+  if (entries.has('mimetype') && entries.has('content.xml')) {
     return new SheetError('这是 OpenDocument 文件（.ods 等），不是 .xlsx：请在 WPS 或 LibreOffice 里另存为 .xlsx 或 CSV 后再打开。');
   }
   if (entries.has('word/document.xml')) return new SheetError('这是 Word 文档，不是表格：请打开 .xlsx 或 CSV 表格。');

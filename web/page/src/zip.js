@@ -59,6 +59,8 @@ export function listEntries(b) {
     if (entry.size === 0xffffffff || entry.local === 0xffffffff) {
       zip64Sizes(b, nameStart + nameLength, extraLength, entry, u32(b, offset + 24));
     }
+    // Two parts of one name: a spreadsheet and the page could each read a different one.
+    if (entries.has(name)) throw corrupt();
     entries.set(name, entry);
     offset = nameStart + nameLength + extraLength + u16(b, offset + 32);
   }
