@@ -2,8 +2,12 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include <benchmark/benchmark.h>
+
+#include <tessaly/tessaly.h>
 
 #include "calc/calculator.h"
 #include "convert/amount.h"
@@ -145,6 +149,33 @@ void BM_ReadToMixPublic(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReadToMixPublic);
+
+// Scanning a text of 10 MB made of `piece` over and over (target: well under a second).
+void BM_Scan(benchmark::State& state, std::string_view piece) {
+    std::string text;
+    while (text.size() < 10'000'000)
+        text += piece;
+    std::vector<Found> found;
+    for (auto _ : state) {
+        tessaly::scanTo(found, text);
+        benchmark::DoNotOptimize(found.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    state.counters["found"] = static_cast<double>(found.size());
+}
+// A contract's clauses: pairs right and wrong, digits alone, articles, dates and counts.
+BENCHMARK_CAPTURE(
+    BM_Scan, contract,
+    "第叁条 合同总价为人民币壹拾万元整（¥100,000.00），首付款人民币叁万元整"
+    "（¥30,000.00），尾款人民币柒万元整（¥7,000.00）。\n乙方应于2024年5月1日前"
+    "交付设备贰台，押金500元，违约金按合同总价的5%计，即 5,000 元（大写：伍仟元整）。\n"
+    "小写：1680.32\n大写：壹仟陆佰捌拾元零叁角贰分\n\n")
+    ->Unit(benchmark::kMillisecond);
+// What must not go quadratic: numerals alone, digits alone, one amount after another.
+BENCHMARK_CAPTURE(BM_Scan, numerals_only, "壹")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scan, digits_only, "1")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scan, one_long_amount, "壹拾")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scan, amount_after_amount, "¥1元壹元整")->Unit(benchmark::kMillisecond);
 
 void BM_Format(benchmark::State& state, runtime::TextView amount) {
     runtime::Text out;

@@ -7,6 +7,7 @@
 #include "convert/amount.h"
 #include "convert/money.h"
 #include "convert/reader.h"
+#include "convert/scan.h"
 
 namespace tessaly {
 
@@ -82,6 +83,16 @@ void checkTo(Check& out, std::string_view amount, std::string_view upper,
     convert::check(digits, text, out, house);
     keepSmall(digits);
     keepSmall(text);
+}
+
+std::vector<Found> scan(std::string_view text, const std::optional<Style>& house) {
+    std::vector<Found> out;
+    scanTo(out, text, house);
+    return out;
+}
+
+void scanTo(std::vector<Found>& out, std::string_view text, const std::optional<Style>& house) {
+    convert::scan(text, out, house);
 }
 
 }  // namespace tessaly

@@ -141,4 +141,59 @@ struct Check {
 void checkTo(Check& out, std::string_view amount, std::string_view upper,
              const std::optional<Style>& house = std::nullopt);
 
+// One amount that scan() found in a text.
+struct Mention {
+    std::size_t offset = 0;  // its first byte in the text
+    std::size_t length = 0;  // its bytes: text.substr(offset, length) is the amount as written
+    std::size_t line = 0;    // its line, from 1; LF, CR LF and CR end a line
+    std::size_t column = 0;  // its first character in that line, counted in characters from 1
+    // What read() and check() are given for it: an uppercase amount without the spaces inside
+    // it; digits as a plain number, 万 or 亿 applied ("100000" for 10万元, "-1680.32" for
+    // -¥1,680.32), more than two decimals kept.
+    std::string text;
+    // [-]digits.dd; nothing for an uppercase amount with an error.
+    std::optional<std::string> amount;
+};
+
+// An uppercase amount and the digits paired with it, or either of them alone.
+struct Found {
+    std::optional<Mention> upper;
+    std::optional<Mention> digits;
+    // For a pair, check(digits->text, upper->text, house) gives the verdict and the findings; for
+    // an uppercase amount alone, read(upper->text, house): Fail with an error, Warn with
+    // warnings only, else Ok. Digits alone have nothing to be checked against: no verdict.
+    std::optional<Verdict> verdict;
+    std::vector<Finding> findings;  // positions counted in upper->text
+};
+
+// Finds the amounts in a running text, a contract or a voucher, in one pass, and pairs each
+// uppercase amount with the digits beside it; the results come in the order of the text.
+// - An uppercase amount is a run of the characters read() takes (traditional forms included),
+//   a single space between two of them allowed (text taken from a PDF has them), that holds a
+//   financial numeral and names money: it holds 圆, 元, 角 or 分, starts with 人民币, or follows
+//   a label 大写 (大写： 大写金额：). 第壹条, 壹号楼, 贰层 and 贰份 are no amounts. Everyday
+//   numerals (一, 十 ...) count only between financial ones, so that 壹万二千元 is found, and read
+//   with its finding, while 一万元 is not an uppercase amount. A unit or a closing that cannot
+//   follow what comes before it ends the run (壹万元分两期: 壹万元), and nothing follows 整 or 正.
+// - Digits (ASCII or full-width, "," groups of three, a point, a sign) are an amount when money
+//   is marked: ¥, ￥, RMB or 人民币 before them, 元, 万元 or 亿元 after them (one space
+//   between allowed: 2 万元, 1,680.32 元), or a label 小写 or 金额 before them. 10万元 is
+//   100000.00 and 1.5亿元 150000000.00. Digits that continue a code or a version (No.5, A12),
+//   that are a date or a time (2024-05-01), or that a count or a share follows (5%, 3份, 30日)
+//   are no amount.
+// - Pairs: each uppercase amount and the nearest digits in the same sentence, each used once:
+//   of the pairs still open the one with the fewest characters between its two is made first,
+//   the earlier on a tie, so that
+//   首付款人民币叁万元整（¥30,000.00），尾款人民币柒万元整（¥70,000.00） gives two pairs. A
+//   sentence ends at 。 ； ; ！ ! ？ ? , a blank line or a form feed; a line break inside a
+//   paragraph does not end it. A line holding a tab is a table row, as spreadsheets and word
+//   processors copy one: a sentence of its own.
+// `house` applies as it does to check(). Never raises; the time taken grows with the text.
+[[nodiscard]] std::vector<Found> scan(std::string_view text,
+                                      const std::optional<Style>& house = std::nullopt);
+
+// The same into `out`, replaced and its storage reused, for batches as readTo().
+void scanTo(std::vector<Found>& out, std::string_view text,
+            const std::optional<Style>& house = std::nullopt);
+
 }  // namespace tessaly
