@@ -89,7 +89,7 @@ export function openWorkbook(bytes) {
     date1904,
     read(index, progress) {
       const spend = budget();
-      if (!strings) strings = find('sharedStrings') ? sharedStrings(text(find('sharedStrings'), spend)) : [];
+      if (!strings) strings = find('sharedStrings') ? sharedStrings(text(find('sharedStrings'), spend), progress) : [];
       if (!styles) styles = find('styles') ? numberFormats(text(find('styles'), spend)) : [];
       const xml = text(sheets[index].part, spend, (done, total) => progress(phase.unzip, done, total));
       return readWorksheet(xml, strings, styles, progress);
@@ -109,7 +109,8 @@ function joined(parts) {
   return t;
 }
 
-function sharedStrings(xml) {
+// The workbook's texts; a long list says how far it got, so that the page knows it is working.
+function sharedStrings(xml, progress) {
   const list = [];
   const stack = [];
   let parts = [];
@@ -122,7 +123,9 @@ function sharedStrings(xml) {
     end() {
       this.wantText = false;
       if (stack.pop() !== 'si' || stack.length !== 1) return;
-      if (list.push(joined(parts)) > limits.cells) throw tooMany('cells');
+      const n = list.push(joined(parts));
+      if (n > limits.cells) throw tooMany('cells');
+      if (n % 100000 === 0) progress(phase.read, 0, 0);
       parts = [];
     },
     text: (t) => parts.push(t),
@@ -149,8 +152,8 @@ function numberFormats(xml) {
   return xfs.map((id) => (id === 0 ? undefined : (custom.get(id) ?? builtinFormats[id])));
 }
 
-// "B12" as [1, 12]; a reference without its row as [1, 0].
-function reference(ref) {
+// The column of a reference ("B12" -> 1) when its row is `row` or left out, else -1.
+function columnIn(ref, row) {
   let c = 0;
   let i = 0;
   for (; i < ref.length && i < 4; ++i) {
@@ -158,9 +161,15 @@ function reference(ref) {
     if (k < 65 || k > 90) break;
     c = c * 26 + (k - 64);
   }
-  const row = ref.slice(i);
-  if (i === 0 || i > 3 || (row !== '' && !/^[1-9][0-9]{0,6}$/.test(row))) return undefined;
-  return [c - 1, row === '' ? 0 : Number(row)];
+  if (i === 0 || i > 3) return -1;
+  if (i === ref.length) return c - 1;
+  let n = 0;
+  for (let j = i; j < ref.length; ++j) {
+    const k = ref.charCodeAt(j);
+    if (k < 48 || k > 57 || (j === i && k === 48) || j - i > 7) return -1;
+    n = n * 10 + (k - 48);
+  }
+  return n === row ? c - 1 : -1;
 }
 
 const numeric = /^[-+]?(?:[0-9]+(?:\.[0-9]*)?|\.[0-9]+)(?:[eE][-+]?[0-9]+)?$/;
@@ -203,9 +212,8 @@ function readWorksheet(xml, strings, styles, progress) {
         const ref = tag.get('r');
         let c = column + 1;
         if (ref !== undefined) {
-          const at = reference(ref.trim());
-          if (!at || (at[1] !== 0 && at[1] !== r + 1)) throw fault(`第 ${r + 1} 行里的单元格“${ref.slice(0, 20)}”不在这一行`);
-          c = at[0];
+          c = columnIn(ref.trim(), r + 1);
+          if (c < 0) throw fault(`第 ${r + 1} 行里的单元格“${ref.slice(0, 20)}”不在这一行`);
         }
         if (c >= width) throw tooMany('columns');
         if (c <= column) throw fault(`第 ${r + 1} 行的同一列出现了两次，或列的顺序颠倒`);
