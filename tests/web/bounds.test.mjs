@@ -61,7 +61,10 @@ test('a batch too long for one string crosses in parts, in order; more amounts t
   assert.equal(many.length, amounts.length);
   for (const i of [0, 1, 466_033, 466_034, 1_000_000, 1_499_999]) assert.deepEqual(many[i], t.write(amounts[i]), amounts[i]);
   const long = ['5', '9'.repeat(3 * 2 ** 21), '2', '8'.repeat(3 * 2 ** 21), '1'];
-  assert.deepEqual(t.writeMany(long).map((w) => w.text ?? w.failure), ['伍圆整', 'tooManyDigits', '贰圆整', 'tooManyDigits', '壹圆整']);
+  assert.deepEqual(
+    t.writeMany(long).map((w) => w.text ?? w.failure),
+    ['伍圆整', 'tooManyDigits', '贰圆整', 'tooManyDigits', '壹圆整'],
+  );
   for (const amounts of [{ length: 2 ** 32 }, { length: LIMIT + 1 }, { length: Infinity }]) assert.deepEqual(t.writeMany(amounts), []);
   assert.deepEqual(t.writeMany({ length: 2, 0: '1', 1: 2 }), [{ text: '壹圆整' }, { text: '贰圆整' }]);
   sound(t);
@@ -88,7 +91,16 @@ test('no value a caller passes makes a call throw', async () => {
     [() => t.writeMany(['1'], throwing), [{ text: '壹圆整' }]],
     [() => t.writeMany(revoked), []],
     [() => t.writeMany(broken()), []],
-    [() => t.writeMany({ length: 1, get 0() { throw new Error('element'); } }), []],
+    [
+      () =>
+        t.writeMany({
+          length: 1,
+          get 0() {
+            throw new Error('element');
+          },
+        }),
+      [],
+    ],
     [() => t.writeMany([Symbol('x'), revoked]), [{ failure: 'notANumber' }, { failure: 'notANumber' }]],
     [() => t.read('壹圆整', throwing).amount, '1.00'],
     [() => t.check('1', '壹圆整', revoked).verdict, 'ok'],

@@ -1,4 +1,3 @@
-
 // Browsers, workers and bundlers: the package's tessaly.wasm fetched from beside this file,
 // where there is a file to be beside.
 function packagedUrl() {

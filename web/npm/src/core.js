@@ -18,13 +18,9 @@ const decoder16 = new TextDecoder('utf-16le');
 // Node's Buffer copies UTF-16 into a string at the speed of memory; elsewhere the standard
 // decoder does.
 const NodeBuffer =
-  typeof process === 'object' && process.versions && process.versions.node && typeof Buffer === 'function'
-    ? Buffer
-    : undefined;
+  typeof process === 'object' && process.versions && process.versions.node && typeof Buffer === 'function' ? Buffer : undefined;
 function utf16(bytes) {
-  return NodeBuffer
-    ? NodeBuffer.from(bytes.buffer, bytes.byteOffset, bytes.byteLength).toString('ucs2')
-    : decoder16.decode(bytes);
+  return NodeBuffer ? NodeBuffer.from(bytes.buffer, bytes.byteOffset, bytes.byteLength).toString('ucs2') : decoder16.decode(bytes);
 }
 
 // The bit of each choice of a style, as the module numbers them.
@@ -98,9 +94,10 @@ const FAULT = '引擎出错，已重新启动，请重试';
 
 // The calls over `instance` of `module`. None throws: a call that traps (a fault in the engine,
 // or an allocation that failed) gives its failure, and the calls after it go to a fresh instance,
-// never to the one left mid-call.
-function engine(module, instance) {
-  let ex, bit, memory, buffer, u8, u16, u32, resultAt, inPtr, inCap;
+// never to the one left mid-call. A spare instance stands ready for that, since a browser's main
+// thread refuses to make one synchronously; the next spare is made asynchronously.
+function engine(module, instance, spare) {
+  let ex, bit, memory, buffer, u8, u16, u32, resultAt, inPtr, inCap, making;
 
   function start(instance) {
     ex = (instance ?? new WebAssembly.Instance(module, {})).exports;
@@ -179,13 +176,33 @@ function engine(module, instance) {
     return { first: u32[w], lead, findings };
   }
 
-  // The instance that trapped is left as it stopped; the calls go on in a fresh one.
+  // The instance that trapped is left as it stopped; the calls go on in the spare or, where
+  // none is ready (two traps in quick succession), in one made at once where that is allowed.
+  // Otherwise the calls give their failure until the one being made is there.
   function replace() {
     try {
-      start();
+      if (spare) start(spare);
+      else start();
     } catch {
       ex = undefined;
     }
+    spare = undefined;
+    makeSpare();
+  }
+
+  function makeSpare() {
+    if (making) return;
+    making = WebAssembly.instantiate(module, {}).then(
+      (made) => {
+        making = undefined;
+        if (ex) spare = made;
+        else {
+          start(made);
+          makeSpare();
+        }
+      },
+      () => (making = undefined),
+    );
   }
 
   // `call` unless it throws, in which case `failed()`: a trap, or a value from the caller that
@@ -291,6 +308,7 @@ function engine(module, instance) {
   }
 
   start(instance);
+  spare ??= new WebAssembly.Instance(module, {});
   return Object.freeze({
     write: guarded(write, () => ({ failure: 'fault' })),
     writeMany: guarded(writeMany, writeManyFailed),
@@ -301,7 +319,8 @@ function engine(module, instance) {
 
 // A browser's main thread may refuse to instantiate a module synchronously; load() never asks.
 async function instantiate(module) {
-  return engine(module, await WebAssembly.instantiate(module, {}));
+  const [instance, spare] = await Promise.all([WebAssembly.instantiate(module, {}), WebAssembly.instantiate(module, {})]);
+  return engine(module, instance, spare);
 }
 
 const isFetched = (source) => source !== null && typeof source === 'object' && typeof source.arrayBuffer === 'function' && 'ok' in source;

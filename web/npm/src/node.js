@@ -1,4 +1,3 @@
-
 // Node: the package's tessaly.wasm lies beside this file; paths and file: URLs are read from
 // disk, http: and https: fetched.
 const nodePlatform = {

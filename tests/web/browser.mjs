@@ -1,0 +1,79 @@
+// Pages served from this machine and opened in Debian's chromium (puppeteer-core, which never
+// downloads a browser): for the package as browsers and bundlers take it. Any request that is
+// not to the server here is refused and recorded.
+import { createReadStream, existsSync, mkdtempSync, rmSync, statSync } from 'node:fs';
+import { createServer } from 'node:http';
+import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import { extname, join, normalize } from 'node:path';
+
+import { root } from './support.mjs';
+
+const types = {
+  '.html': 'text/html; charset=utf-8',
+  '.js': 'text/javascript; charset=utf-8',
+  '.mjs': 'text/javascript; charset=utf-8',
+  '.wasm': 'application/wasm',
+  '.json': 'application/json',
+};
+
+// Serves `folders` ({ '/prefix/': folder }) on 127.0.0.1; a missing file is 404.
+export async function serve(folders) {
+  const server = createServer((request, response) => {
+    const path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    if (path === '/favicon.ico') return response.writeHead(204).end();
+    const prefix = Object.keys(folders).find((p) => path.startsWith(p));
+    const file = prefix && normalize(join(folders[prefix], path.slice(prefix.length)));
+    if (!file || !file.startsWith(folders[prefix]) || !existsSync(file) || !statSync(file).isFile()) return response.writeHead(404).end();
+    response.writeHead(200, { 'content-type': types[extname(file)] ?? 'application/octet-stream' });
+    createReadStream(file).pipe(response);
+  });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  return { base: `http://127.0.0.1:${server.address().port}`, close: () => new Promise((resolve) => server.close(resolve)) };
+}
+
+export async function chromium() {
+  const profile = mkdtempSync(join(tmpdir(), 'tessaly-browser-'));
+  const puppeteer = createRequire(`${root}web/page/package.json`)('puppeteer-core');
+  const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+    headless: true,
+    args: [
+      '--no-sandbox',
+      '--disable-gpu',
+      '--no-first-run',
+      '--disable-background-networking',
+      '--disable-component-update',
+      `--user-data-dir=${profile}`,
+    ],
+  });
+  return {
+    browser,
+    // Opens `url`, waits for the page to set window.result, and gives it with what went wrong.
+    async run(url, timeout = 30_000) {
+      const page = await browser.newPage();
+      const problems = [];
+      await page.setRequestInterception(true);
+      page.on('request', (request) => {
+        if (/^http:\/\/(127\.0\.0\.1|localhost)[:/]|^(data|blob):/.test(request.url())) return request.continue();
+        problems.push(`request to ${request.url()}`);
+        request.abort();
+      });
+      page.on('console', (m) => m.type() === 'error' && problems.push(m.text()));
+      page.on('pageerror', (e) => problems.push(String(e)));
+      try {
+        await page.goto(url, { waitUntil: 'load' });
+        await page.waitForFunction('window.result !== undefined', { timeout });
+        return { result: await page.evaluate('window.result'), problems };
+      } catch (e) {
+        return { result: undefined, problems: [...problems, String(e)] };
+      } finally {
+        await page.close();
+      }
+    },
+    async close() {
+      await browser.close();
+      rmSync(profile, { recursive: true, force: true });
+    },
+  };
+}
