@@ -1,4 +1,6 @@
-// Browsers, workers and bundlers: the package's tessaly.wasm fetched from beside this file,
+import { loadFrom, loadSyncFrom } from './core.js';
+
+// Browsers and workers: the package's tessaly.wasm fetched from beside this file,
 // where there is a file to be beside.
 function packagedUrl() {
   try {

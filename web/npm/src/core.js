@@ -1,4 +1,5 @@
-// The engine's calls over a WebAssembly instance. Texts cross in the module's memory, in UTF-8
+// The engine's calls over a WebAssembly instance, and the one load() that each platform's entry
+// (node.js, browser.js, bundler.js) gives its hooks to. Texts cross in the module's memory, in UTF-8
 // (the uppercase texts it writes come back in UTF-16); the module does all the work, this side
 // only packs and unpacks.
 
@@ -349,7 +350,7 @@ async function fetchedBytes(response, where) {
 // The one load(): `platform` says where the package's own module is (`packaged()`, which may
 // say there is no such place), and reads what is local to it (`read(url or path)`, undefined
 // for what must be fetched).
-async function loadFrom(platform, source) {
+export async function loadFrom(platform, source) {
   source = await source;
   if (source === undefined) source = platform.packaged();
   if (source instanceof WebAssembly.Module) return instantiate(source);
@@ -360,7 +361,7 @@ async function loadFrom(platform, source) {
   return instantiate(await WebAssembly.compile(bytesOf(source)));
 }
 
-function loadSyncFrom(platform, source) {
+export function loadSyncFrom(platform, source) {
   if (source === undefined) source = platform.packaged();
   if (source instanceof WebAssembly.Module) return engine(source);
   if (typeof source === 'string' || source instanceof URL) source = platform.readSync(source);

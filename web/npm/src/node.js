@@ -1,5 +1,13 @@
 // Node: the package's tessaly.wasm lies beside this file; paths and file: URLs are read from
-// disk, http: and https: fetched.
+// disk, http: and https: fetched. Built to ES module and CommonJS alike, so the file's place is
+// its module's URL in one and __dirname in the other.
+import { readFileSync } from 'node:fs';
+import { readFile } from 'node:fs/promises';
+import { join } from 'node:path';
+
+import { loadFrom, loadSyncFrom } from './core.js';
+
+const packagedWasm = typeof __dirname === 'string' ? join(__dirname, 'tessaly.wasm') : new URL('./tessaly.wasm', import.meta.url);
 const nodePlatform = {
   packaged: () => packagedWasm,
   read(source) {
@@ -21,5 +29,5 @@ function localFile(source) {
   return url.protocol === 'file:' ? url : undefined;
 }
 
-const load = (source) => loadFrom(nodePlatform, source);
-const loadSync = (source) => loadSyncFrom(nodePlatform, source);
+export const load = (source) => loadFrom(nodePlatform, source);
+export const loadSync = (source) => loadSyncFrom(nodePlatform, source);
