@@ -25,9 +25,11 @@ export function rawZip(entries, { zip64 = false, descriptor = false, stored = fa
   const [records, directory] = [[], []];
   let offset = 0;
   for (const [name, content] of Object.entries(entries)) {
-    const [data, path] = [Buffer.from(content), Buffer.from(name)];
-    const packed = stored ? data : zlib.deflateRawSync(data);
-    const crc = (crc32(data) ^ (badCrc ? 1 : 0)) >>> 0;
+    // { deflated, size }: data deflated already, too large to be held here (its checksum left 0).
+    const given = content.deflated;
+    const [data, path] = [given ? { length: content.size } : Buffer.from(content), Buffer.from(name)];
+    const packed = given ?? (stored ? data : zlib.deflateRawSync(data));
+    const crc = given ? 0 : (crc32(data) ^ (badCrc ? 1 : 0)) >>> 0;
     const flags = (descriptor ? 8 : 0) | (encrypted ? 1 : 0);
     const sizes = zip64 ? [u(4, 0xffffffff), u(4, 0xffffffff)] : [u(4, packed.length), u(4, data.length)];
     const localExtra = zip64 ? Buffer.concat([u(2, 1), u(2, 16), u(8, data.length), u(8, packed.length)]) : Buffer.alloc(0);
@@ -76,7 +78,28 @@ export function rawZip(entries, { zip64 = false, descriptor = false, stored = fa
 // A workbook of several sheets, each { name, xml (its sheetData's content), hidden, chart }, with
 // shared strings and styles given as their parts' content; the sheets' files are numbered in the
 // reverse of their order, so that only the relationships tell which is first.
-export function workbook(sheets, { strings, styles, parts = {}, sheetXml } = {}) {
+export function workbook(sheets, options) {
+  return zip(workbookParts(sheets, options));
+}
+
+// A workbook whose one sheet inflates to `size` spaces, made a piece at a time.
+export async function bomb(size) {
+  const packed = [];
+  const deflate = zlib.createDeflateRaw({ level: 1 });
+  deflate.on('data', (chunk) => packed.push(chunk));
+  const ended = new Promise((resolve) => deflate.on('end', resolve));
+  const spaces = Buffer.alloc(16 << 20, ' ');
+  for (let left = size; left > 0; left -= spaces.length) {
+    if (!deflate.write(left < spaces.length ? spaces.subarray(0, left) : spaces)) await new Promise((r) => deflate.once('drain', r));
+  }
+  deflate.end();
+  await ended;
+  const parts = workbookParts([{ name: 'S' }]);
+  return rawZip({ ...parts, 'xl/worksheets/sheet1.xml': { deflated: Buffer.concat(packed), size } });
+}
+
+// The parts of such a workbook, by name.
+export function workbookParts(sheets, { strings, styles, parts = {}, sheetXml } = {}) {
   const main = `${ns}/spreadsheetml/2006/main`;
   const rel = `${ns}/officeDocument/2006/relationships`;
   const files = {
@@ -106,5 +129,5 @@ export function workbook(sheets, { strings, styles, parts = {}, sheetXml } = {})
   }
   files['xl/workbook.xml'] = xml(`<workbook xmlns="${main}" xmlns:r="${rel}"><sheets>${entries.join('')}</sheets></workbook>`);
   files['xl/_rels/workbook.xml.rels'] = xml(`<Relationships xmlns="${ns}/package/2006/relationships">${rels.join('')}</Relationships>`);
-  return zip({ ...files, ...parts });
+  return { ...files, ...parts };
 }

@@ -6,7 +6,7 @@ import { test } from 'node:test';
 
 import { rawZip, workbook, zip } from './files.mjs';
 import { listEntries, readEntry } from '../../web/page/src/zip.js';
-import { walk } from '../../web/page/src/xml.js';
+import { walk, walker } from '../../web/page/src/xml.js';
 import { openBook } from '../../web/page/src/sheet.js';
 import { readCsv, separatorOf } from '../../web/page/src/csv.js';
 import { decodeText } from '../../web/page/src/decode.js';
@@ -81,6 +81,38 @@ test('XML: comments, instructions, CDATA, prefixes and odd spacing, each read as
   for (const bad of ['<a><b></a></b>', '<a>', '<!DOCTYPE a [<!ENTITY e "x">]><a>&e;</a>', '<a b="<"/>', '<p:a/>', '<a>&bogus;</a>']) {
     fails(() => events(bad), /已损坏/);
   }
+});
+
+test('XML in pieces: whatever a piece ends in the middle of is read as if whole', () => {
+  const text = `<?xml version="1.0"?><x:a xmlns:x="N"><!-- <x:b/> --><x:b r="1&amp;2" s='>'>壹&#x5706;<![CDATA[<整>]]></x:b ><?p ?><x:c/></x:a>`;
+  const events = (feed) => {
+    const seen = [];
+    const visitor = {
+      wantText: true,
+      start: (tag) => seen.push(`<${tag.local} ${tag.get('r')}>`),
+      end: (ns, local) => seen.push(`</${local}>`),
+      text: (t) => seen.push(t),
+    };
+    feed(walker(visitor));
+    // Text may come in several calls; what counts is the same text between the same tags.
+    return seen.join('').replace(/\s+/g, ' ');
+  };
+  const whole = events((w) => w.feed(text, true));
+  assert.equal(whole, '<a undefined><b 1&2>壹圆<整></b><c undefined></c></a>');
+  for (let cut = 1; cut < text.length; ++cut) {
+    assert.equal(
+      events((w) => (w.feed(text.slice(0, cut), false), w.feed(text.slice(cut), true))),
+      whole,
+      `cut at ${cut}`,
+    );
+  }
+  assert.equal(
+    events((w) => ([...text].forEach((c) => w.feed(c, false)), w.feed('', true))),
+    whole,
+    'a character at a time',
+  );
+  // A token that never ends is not waited for without end.
+  fails(() => events((w) => (w.feed('<a><!--', false), w.feed('x'.repeat(2 << 20), false))), /已损坏/);
 });
 
 test('workbooks: sheets in the workbook order, found through the relationships', () => {

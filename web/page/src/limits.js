@@ -2,7 +2,7 @@
 // ledger meets them; the byte limits keep a hostile file from exhausting the tab's memory.
 export const limits = {
   fileBytes: 200 * 1024 * 1024,
-  unzippedBytes: 256 * 1024 * 1024,
+  unzippedBytes: 1024 * 1024 * 1024,
   rows: 1048576,
   columns: 16384,
   cellChars: 32767,

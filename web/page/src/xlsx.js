@@ -2,8 +2,8 @@
 // and each read into rows (table.js) with the number formats its cells are shown in. Only the
 // worksheet's own rows and cells count: markup of other namespaces, or in extensions, is no data.
 import { phase } from './protocol.js';
-import { listEntries, readEntry } from './zip.js';
-import { walk, namespaces, unescapeOffice } from './xml.js';
+import { listEntries, readEntry, streamEntry } from './zip.js';
+import { walk, walker, namespaces, unescapeOffice } from './xml.js';
 import { limits, SheetError, tooMany } from './limits.js';
 import { width, numberKind } from './table.js';
 import { builtinFormats } from './formats.js';
@@ -82,6 +82,13 @@ export function openWorkbook(bytes) {
   });
   if (!sheets.length) throw new SheetError('这个 .xlsx 文件里没有能核对的工作表（只有图表或宏）。');
   const find = (type) => [...related.values()].find((r) => r.type === type && entries.has(r.part))?.part;
+  // A large part is walked as it is inflated, its text decoded a piece at a time.
+  const walkPart = (name, spend, visitor, progress) => {
+    const decoder = new TextDecoder('utf-8');
+    const parts = walker(visitor);
+    streamEntry(bytes, entries.get(name), spend, (chunk) => parts.feed(decoder.decode(chunk, { stream: true }), false), progress);
+    parts.feed(decoder.decode(), true);
+  };
   let strings;
   let styles;
   return {
@@ -89,10 +96,11 @@ export function openWorkbook(bytes) {
     date1904,
     read(index, progress) {
       const spend = budget();
-      if (!strings) strings = find('sharedStrings') ? sharedStrings(text(find('sharedStrings'), spend), progress) : [];
+      const unzipping = (done, total) => progress(phase.unzip, done, total);
+      if (!strings)
+        strings = find('sharedStrings') ? sharedStrings((v) => walkPart(find('sharedStrings'), spend, v, unzipping), progress) : [];
       if (!styles) styles = find('styles') ? numberFormats(text(find('styles'), spend)) : [];
-      const xml = text(sheets[index].part, spend, (done, total) => progress(phase.unzip, done, total));
-      return readWorksheet(xml, strings, styles, progress);
+      return readWorksheet((v) => walkPart(sheets[index].part, spend, v, unzipping), strings, styles, progress);
     },
   };
 }
@@ -110,11 +118,11 @@ function joined(parts) {
 }
 
 // The workbook's texts; a long list says how far it got, so that the page knows it is working.
-function sharedStrings(xml, progress) {
+function sharedStrings(walkIt, progress) {
   const list = [];
   const stack = [];
   let parts = [];
-  walk(xml, {
+  walkIt({
     wantText: false,
     start(tag) {
       stack.push(main.includes(tag.ns) ? tag.local : '');
@@ -174,7 +182,7 @@ function columnIn(ref, row) {
 
 const numeric = /^[-+]?(?:[0-9]+(?:\.[0-9]*)?|\.[0-9]+)(?:[eE][-+]?[0-9]+)?$/;
 
-function readWorksheet(xml, strings, styles, progress) {
+function readWorksheet(walkIt, strings, styles, progress) {
   const rows = [];
   const formats = [];
   const kinds = new Map();
@@ -264,6 +272,6 @@ function readWorksheet(xml, strings, styles, progress) {
     if (++held > limits.cells) throw tooMany('cells');
     row.push(column + width * kind, t);
   }
-  walk(xml, visitor);
+  walkIt(visitor);
   return { rows, formats };
 }

@@ -71,9 +71,18 @@ const name = '[A-Za-z_][\\w.-]*(?::[A-Za-z_][\\w.-]*)?';
 const startPattern = new RegExp(`<(${name})((?:\\s+[A-Za-z_][\\w.:-]*\\s*=\\s*(?:"[^"<]*"|'[^'<]*'))*)\\s*(/?)>`, 'y');
 const endPattern = new RegExp(`</(${name})\\s*>`, 'y');
 
+// A tag, comment or text held back to wait for the rest of it: no office suite writes one longer.
+const tokenLimit = 1 << 20;
+
 // visitor.start(tag) and visitor.end(ns, local) for each element; visitor.text(string) for the text
 // between tags, but only while visitor.wantText is true, so that layout between tags costs nothing.
 export function walk(xml, visitor) {
+  walker(visitor).feed(xml, true);
+}
+
+// walk() over a text that comes in pieces: feed(piece, last). What a piece ends in the middle of
+// waits for the next; the text is never held whole.
+export function walker(visitor) {
   const root = Object.create(null);
   root.xml = 'http://www.w3.org/XML/1998/namespace';
   root[''] = '';
@@ -81,101 +90,125 @@ export function walk(xml, visitor) {
   const scopes = [];
   let scope = root;
   const tag = new Tag();
-  const n = xml.length;
-  let i = 0;
+  let rest = '';
   const resolve = (qname, colon) => {
     const uri = colon < 0 ? scope[''] : scope[qname.slice(0, colon)];
     if (uri === undefined) throw corrupt();
     return uri;
   };
-  while (i < n) {
-    const lt = xml.indexOf('<', i);
-    const stop = lt < 0 ? n : lt;
-    if (stop > i && visitor.wantText && open.length) visitor.text(decode(xml.slice(i, stop)));
-    if (lt < 0) break;
-    const c = xml.charCodeAt(lt + 1);
-    if (c === 33) {
-      if (xml.startsWith('<!--', lt)) {
-        const e = xml.indexOf('-->', lt + 4);
-        if (e < 0) throw corrupt();
-        i = e + 3;
-      } else if (xml.startsWith('<![CDATA[', lt)) {
-        const e = xml.indexOf(']]>', lt + 9);
-        if (e < 0 || !open.length) throw corrupt();
-        if (visitor.wantText) visitor.text(xml.slice(lt + 9, e));
-        i = e + 3;
-      } else {
-        // A document type could define entities; no office suite writes one into a workbook.
-        throw corrupt();
+  function feed(piece, last) {
+    const xml = rest ? rest + piece : piece;
+    rest = '';
+    const n = xml.length;
+    // Whether what starts at `at` may go on in the next piece: then it waits for it.
+    const wait = (at) => {
+      if (last || n - at > tokenLimit) return false;
+      rest = xml.slice(at);
+      return true;
+    };
+    let i = 0;
+    while (i < n) {
+      const lt = xml.indexOf('<', i);
+      if (lt < 0) {
+        if (visitor.wantText && open.length && !wait(i)) visitor.text(decode(xml.slice(i)));
+        break;
       }
-      continue;
-    }
-    if (c === 63) {
-      const e = xml.indexOf('?>', lt + 2);
-      if (e < 0) throw corrupt();
-      i = e + 2;
-      continue;
-    }
-    if (c === 47) {
-      // The usual end tag, </name>, is the name last opened: no pattern needed.
-      const qname = open.pop();
-      const after = lt + 2 + (qname?.length ?? 0);
-      if (qname !== undefined && xml.charCodeAt(after) === 62 && xml.startsWith(qname, lt + 2)) i = after + 1;
-      else {
-        endPattern.lastIndex = lt;
-        const m = endPattern.exec(xml);
-        if (!m || qname !== m[1]) throw corrupt();
-        i = endPattern.lastIndex;
+      if (lt > i && visitor.wantText && open.length) visitor.text(decode(xml.slice(i, lt)));
+      i = lt;
+      if (lt + 9 > n && wait(lt)) return;
+      const c = xml.charCodeAt(lt + 1);
+      if (c === 33) {
+        const cdata = xml.startsWith('<![CDATA[', lt);
+        if (!cdata && !xml.startsWith('<!--', lt)) {
+          // A document type could define entities; no office suite writes one into a workbook.
+          throw corrupt();
+        }
+        const e = xml.indexOf(cdata ? ']]>' : '-->', lt + 4);
+        if (e < 0) {
+          if (wait(lt)) return;
+          throw corrupt();
+        }
+        if (cdata) {
+          if (!open.length) throw corrupt();
+          if (visitor.wantText) visitor.text(xml.slice(lt + 9, e));
+        }
+        i = e + 3;
+        continue;
+      }
+      if (c === 63) {
+        const e = xml.indexOf('?>', lt + 2);
+        if (e < 0) {
+          if (wait(lt)) return;
+          throw corrupt();
+        }
+        i = e + 2;
+        continue;
+      }
+      if (c === 47) {
+        // The usual end tag, </name>, is the name last opened: no pattern needed.
+        const qname = open[open.length - 1];
+        const after = lt + 2 + (qname?.length ?? 0);
+        if (qname !== undefined && xml.charCodeAt(after) === 62 && xml.startsWith(qname, lt + 2)) i = after + 1;
+        else {
+          endPattern.lastIndex = lt;
+          const m = endPattern.exec(xml);
+          if (!m && wait(lt)) return;
+          if (!m || qname !== m[1]) throw corrupt();
+          i = endPattern.lastIndex;
+        }
+        open.pop();
+        const colon = qname.indexOf(':');
+        visitor.end(resolve(qname, colon), colon < 0 ? qname : qname.slice(colon + 1));
+        if (scopes.length && scopes[scopes.length - 1][0] === open.length) scope = scopes.pop()[1];
+        continue;
+      }
+      // A tag with no attributes (<v>, <t>, <is>) is read without the pattern.
+      let j = lt + 1;
+      for (let k = xml.charCodeAt(j); (k >= 97 && k <= 122) || (k >= 65 && k <= 90) || k === 58; k = xml.charCodeAt(++j));
+      let qname;
+      let raw = '';
+      let empty = '';
+      if (xml.charCodeAt(j) === 62 && j > lt + 1 && xml.charCodeAt(lt + 1) !== 58) {
+        qname = xml.slice(lt + 1, j);
+        i = j + 1;
+      } else {
+        startPattern.lastIndex = lt;
+        const m = startPattern.exec(xml);
+        if (!m && wait(lt)) return;
+        if (!m) throw corrupt();
+        [, qname, raw, empty] = m;
+        i = startPattern.lastIndex;
+      }
+      let declared;
+      if (raw.indexOf('xmlns') >= 0) {
+        attributePattern.lastIndex = 0;
+        for (let a; (a = attributePattern.exec(raw));) {
+          const attribute = a[1];
+          if (attribute !== 'xmlns' && !attribute.startsWith('xmlns:')) continue;
+          declared ??= Object.create(scope);
+          declared[attribute === 'xmlns' ? '' : attribute.slice(6)] = intern(decode(a[2] ?? a[3]));
+        }
+      }
+      if (declared) {
+        scopes.push([open.length, scope]);
+        scope = declared;
       }
       const colon = qname.indexOf(':');
-      visitor.end(resolve(qname, colon), colon < 0 ? qname : qname.slice(colon + 1));
-      if (scopes.length && scopes[scopes.length - 1][0] === open.length) scope = scopes.pop()[1];
-      continue;
-    }
-    // A tag with no attributes (<v>, <t>, <is>) is read without the pattern.
-    let j = lt + 1;
-    for (let k = xml.charCodeAt(j); (k >= 97 && k <= 122) || (k >= 65 && k <= 90) || k === 58; k = xml.charCodeAt(++j));
-    let qname;
-    let raw = '';
-    let empty = '';
-    if (xml.charCodeAt(j) === 62 && j > lt + 1 && xml.charCodeAt(lt + 1) !== 58) {
-      qname = xml.slice(lt + 1, j);
-      startPattern.lastIndex = j + 1;
-    } else {
-      startPattern.lastIndex = lt;
-      const m = startPattern.exec(xml);
-      if (!m) throw corrupt();
-      [, qname, raw, empty] = m;
-    }
-    let declared;
-    if (raw.indexOf('xmlns') >= 0) {
-      attributePattern.lastIndex = 0;
-      for (let a; (a = attributePattern.exec(raw));) {
-        const attribute = a[1];
-        if (attribute !== 'xmlns' && !attribute.startsWith('xmlns:')) continue;
-        declared ??= Object.create(scope);
-        declared[attribute === 'xmlns' ? '' : attribute.slice(6)] = intern(decode(a[2] ?? a[3]));
+      tag.raw = raw;
+      tag.scope = scope;
+      tag.ns = resolve(qname, colon);
+      tag.local = colon < 0 ? qname : qname.slice(colon + 1);
+      open.push(qname);
+      visitor.start(tag);
+      if (empty) {
+        open.pop();
+        visitor.end(tag.ns, tag.local);
+        if (declared) scope = scopes.pop()[1];
       }
     }
-    if (declared) {
-      scopes.push([open.length, scope]);
-      scope = declared;
-    }
-    const colon = qname.indexOf(':');
-    tag.raw = raw;
-    tag.scope = scope;
-    tag.ns = resolve(qname, colon);
-    tag.local = colon < 0 ? qname : qname.slice(colon + 1);
-    open.push(qname);
-    visitor.start(tag);
-    if (empty) {
-      open.pop();
-      visitor.end(tag.ns, tag.local);
-      if (declared) scope = scopes.pop()[1];
-    }
-    i = startPattern.lastIndex;
+    if (last && open.length) throw corrupt();
   }
-  if (open.length) throw corrupt();
+  return { feed };
 }
 
 // Office's _xHHHH_ escapes for characters XML cannot carry, decoded once: _x005F_x0041_ is "_x0041_".

@@ -85,12 +85,19 @@ function zip64Sizes(b, start, length, entry, originalSize) {
 // The entry's bytes, inflated and checked against its checksum as a spreadsheet checks them;
 // `budget.left` is what the whole file may still inflate to.
 export function readEntry(b, entry, budget, onProgress) {
-  const out = inflateEntry(b, entry, budget, onProgress);
-  if (crc32(out) !== entry.crc) throw new SheetError('文件已损坏（内容和校验码不符），请找到原文件或重新导出后再试。');
+  const chunks = [];
+  let total = 0;
+  streamEntry(b, entry, budget, (chunk) => (chunks.push(chunk), (total += chunk.length)), onProgress);
+  if (chunks.length === 1) return chunks[0];
+  const out = new Uint8Array(total);
+  let p = 0;
+  for (const c of chunks) (out.set(c, p), (p += c.length));
   return out;
 }
 
-function inflateEntry(b, entry, budget, onProgress) {
+// The entry's bytes handed to onChunk as they are inflated, so that a large part is never held
+// whole; the checksum is checked once all are through.
+export function streamEntry(b, entry, budget, onChunk, onProgress) {
   const at = entry.local;
   if (entry.flags & 1) throw new SheetError('这个表格设了密码（已加密），请在 Excel 或 WPS 里去掉密码后另存，再来核对。');
   if (at + 30 > b.length || u32(b, at) !== 0x04034b50) throw corrupt();
@@ -98,33 +105,30 @@ function inflateEntry(b, entry, budget, onProgress) {
   if (start + entry.size > b.length) throw corrupt();
   const data = b.subarray(start, start + entry.size);
   const tooBig = () => new SheetError(`表格解压后超过 ${megabytes(limits.unzippedBytes)}，太大了，在浏览器里打不开。`);
-  if (entry.method === 0) {
-    if (data.length > budget.left) throw tooBig();
-    budget.left -= data.length;
-    return data;
-  }
-  if (entry.method !== 8) throw new SheetError('这个表格的压缩方式 Excel 和 WPS 都不用，无法读取；请用 Excel 或 WPS 另存后再试。');
-  const chunks = [];
-  let total = 0;
-  const inflate = new Inflate((chunk) => {
-    total += chunk.length;
-    if (total > budget.left) throw tooBig();
-    chunks.push(chunk);
-  });
-  // Deflate expands at most about 1032 times: small steps keep one step's output small.
-  const step = 1 << 14;
-  try {
-    for (let i = 0; i < data.length; i += step) {
-      inflate.push(data.subarray(i, i + step), i + step >= data.length);
-      onProgress?.(i, data.length);
+  let crc = 0;
+  const take = (chunk) => {
+    if (chunk.length > budget.left) throw tooBig();
+    budget.left -= chunk.length;
+    crc = crc32(chunk, crc);
+    onChunk(chunk);
+  };
+  if (entry.method === 0) take(data);
+  else if (entry.method !== 8) {
+    throw new SheetError('这个表格的压缩方式 Excel 和 WPS 都不用，无法读取；请用 Excel 或 WPS 另存后再试。');
+  } else {
+    const inflate = new Inflate(take);
+    // Deflate expands at most about 1032 times: small steps keep one step's output small.
+    const step = 1 << 14;
+    try {
+      for (let i = 0; i < data.length; i += step) {
+        inflate.push(data.subarray(i, i + step), i + step >= data.length);
+        onProgress?.(i, data.length);
+      }
+      if (data.length === 0) inflate.push(new Uint8Array(0), true);
+    } catch (e) {
+      // fflate's own errors carry a code: the data is damaged. Anything else is the reader's to tell.
+      throw e.code === undefined ? e : corrupt();
     }
-    if (data.length === 0) inflate.push(new Uint8Array(0), true);
-  } catch (e) {
-    throw e instanceof SheetError ? e : corrupt();
   }
-  budget.left -= total;
-  const out = new Uint8Array(total);
-  let p = 0;
-  for (const c of chunks) (out.set(c, p), (p += c.length));
-  return out;
+  if (crc !== entry.crc) throw new SheetError('文件已损坏（内容和校验码不符），请找到原文件或重新导出后再试。');
 }
