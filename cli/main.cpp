@@ -9,6 +9,7 @@
 #include <tessaly/tessaly.h>
 #include <tessaly/version.h>
 
+#include "cli/scan.h"
 #include "cli/streams.h"
 #include "runtime/text.h"
 
@@ -22,7 +23,7 @@ namespace {
 using tessaly::cli::Output;
 
 constexpr std::string_view kUsage =
-    "Usage: tessaly-convert [--read | --check] [OPTION...] [--] [TEXT...]\n";
+    "Usage: tessaly-convert [--read | --check | --scan] [OPTION...] [--] [TEXT...]\n";
 constexpr std::string_view kHelp =
     "\n"
     "Writes each AMOUNT in uppercase Chinese financial numerals, one line each; with none,\n"
@@ -56,10 +57,18 @@ constexpr std::string_view kHelp =
     "  --check [LINE...]\n"
     "        each LINE is AMOUNT<TAB>UPPERCASE; prints ok, warn or fail, then a tab and what\n"
     "        was found: printf '100\\t壹佰圆整\\n' | tessaly-convert --check gives ok\n"
+    "  --scan [FILE...]\n"
+    "        finds the amounts in each FILE (standard input with none, or for - after --),\n"
+    "        such as a contract, pairs each uppercase amount with the nearest digits in its\n"
+    "        sentence and checks them; prints each that is not ok as a compiler would,\n"
+    "        FILE:LINE:COL: warn|fail: 大写 … = AMOUNT, 小写 … = AMOUNT: what was found,\n"
+    "        then 共 N 处金额，正确 N，警告 N，错误 N on standard error\n"
+    "  --all\n"
+    "        with --scan, prints the ok ones too, and digits with no uppercase beside them\n"
     "\n"
-    "With a writing-style option, --read and --check take it as the house style: a text\n"
-    "written otherwise gets a warning (--check --unit=元 warns on 圆). Options go anywhere\n"
-    "before --, as --opt=value or --opt value.\n"
+    "With a writing-style option, --read, --check and --scan take it as the house style: a\n"
+    "text written otherwise gets a warning (--check --unit=元 warns on 圆). Options go\n"
+    "anywhere before --, as --opt=value or --opt value.\n"
     "\n"
     "Other options:\n"
     "  --line-buffered\n"
@@ -81,9 +90,10 @@ constexpr std::string_view kHelp =
     "\n"
     "Exit status:\n"
     "  0 when every line was converted, read, or checked ok or warn; 1 when some line could\n"
-    "  not be converted or read, or failed its check; 2 for a usage error or trouble reading\n"
-    "  or writing. When the reader of the output goes away (| head -1), the run ends at once\n"
-    "  and silently, by SIGPIPE, as the other programs of a pipeline do.\n";
+    "  not be converted or read, or failed its check, or some amount scanned failed; 2 for a\n"
+    "  usage error or trouble reading or writing. When the reader of the output goes away\n"
+    "  (| head -1), the run ends at once and silently, by SIGPIPE, as the other programs of a\n"
+    "  pipeline do.\n";
 
 enum class Mode { Write, Read, Check };
 enum class Action { Run, Help, Version };
@@ -94,6 +104,8 @@ struct Settings {
     Mode mode = Mode::Write;
     Action action = Action::Run;
     bool lineBuffered = false;  // each line answered at once, for a program waiting on a pipe
+    bool scan = false;          // whole documents scanned for amounts
+    bool all = false;           // ... and every amount found reported
     // The style a text read or checked must follow, if any.
     std::optional<tessaly::Style> house() const {
         return styled ? std::optional(style) : std::nullopt;
@@ -135,6 +147,8 @@ constexpr Option kOptions[] = {
     {"--wide", {{{"", [](Settings& s) { s.style.wide = true; }}}}, true},
     {"--read", {{{"", [](Settings& s) { s.mode = Mode::Read; }}}}},
     {"--check", {{{"", [](Settings& s) { s.mode = Mode::Check; }}}}},
+    {"--scan", {{{"", [](Settings& s) { s.scan = true; }}}}},
+    {"--all", {{{"", [](Settings& s) { s.all = true; }}}}},
     {"--line-buffered", {{{"", [](Settings& s) { s.lineBuffered = true; }}}}},
     {"--help", {{{"", [](Settings& s) { s.action = Action::Help; }}}}},
     {"-h", {{{"", [](Settings& s) { s.action = Action::Help; }}}}},
@@ -221,6 +235,10 @@ std::optional<std::string> parse(const std::vector<std::string>& args, Settings&
         if (auto problem = apply(*option, *choice, settings))
             return problem;
     }
+    if (settings.scan && settings.mode != Mode::Write)
+        return std::string("option \"--scan\" goes with neither \"--read\" nor \"--check\"");
+    if (settings.all && !settings.scan)
+        return std::string("option \"--all\" goes with \"--scan\" only");
     return std::nullopt;
 }
 
@@ -363,6 +381,8 @@ int run(const std::vector<std::string>& args) {
         out.flush();
         return 0;
     }
+    if (settings.scan)
+        return tessaly::cli::scanFiles(out, texts, settings.house(), settings.all);
     Batch batch(out, settings);
     if (texts.empty()) {
         std::size_t number = 0;

@@ -21,6 +21,8 @@ test=(
     xvfb xauth
     # the page's tests and screenshot, in a real browser
     chromium
+    # tessaly-convert --scan on a PDF: LibreOffice makes one, pdftotext reads it back
+    libreoffice-writer-nogui poppler-utils
     # the Debian packages and their checks
     dpkg-dev file help2man lintian desktop-file-utils appstream
     # the Windows build, its tests under Wine and the check of its version record
