@@ -28,17 +28,8 @@ constexpr std::u16string_view kAlphabet = u"零壹贰叁肆伍陆柒捌玖拾佰
 // Amounts with zeros in every kind of place, from a fixed seed: long runs of zeros are what
 // the rules of 零 and of the section units are about.
 std::vector<std::string> amounts() {
-    std::vector<std::string> out = {"0",
-                                    "0.5",
-                                    "0.05",
-                                    "1",
-                                    "10",
-                                    "10.5",
-                                    "105",
-                                    "100010000",
-                                    "1000000000000",
-                                    "1200000000000",
-                                    "1000000000001.01"};
+    std::vector<std::string> out = {"0",   "0.5",       "0.05",         "10.5",
+                                    "105", "100010000", "1200000000000"};
     std::uint32_t s = 2463534242u;
     const auto next = [&s](std::uint32_t n) {
         s ^= s << 13, s ^= s >> 17, s ^= s << 5;
@@ -46,53 +37,35 @@ std::vector<std::string> amounts() {
     };
     while (out.size() < 160) {
         std::string digits;
-        const std::uint32_t length = 1 + next(16);
-        for (std::uint32_t i = 0; i < length; ++i)
+        for (std::uint32_t i = 0, length = 1 + next(16); i < length; ++i)
             digits += static_cast<char>('0' + (i == 0 || next(3) == 0 ? 1 + next(9) : 0));
-        out.push_back(digits + "." + std::to_string(next(100) / 10) + std::to_string(next(10)));
+        out.push_back(digits + "." + std::to_string(next(100)));
     }
     return out;
 }
 
 struct Tally {
     std::size_t rejected = 0, near = 0, early = 0;
-};
 
-struct Blame {
-    std::string message;
-    long at = -1;          // the first error's character, counted from 0; -1 when the text reads
-    bool missing = false;  // a 零 or a unit left out, named at what it belongs before
-};
-
-Blame blamed(const rt::Text& text) {
-    const Reading r = tessaly::read(rt::toUtf8(text));
-    for (const Finding& f : r.findings) {
-        if (f.severity == Severity::Error)
-            return {f.message, static_cast<long>(f.position) - 1,
-                    f.message.find("应先写“零”") != std::string::npos ||
-                        f.message.find("缺“圆”") != std::string::npos};
+    // Counts where `mutant` is blamed: in [from, to], and not before `sound` (where the damage
+    // is) unless for something left out, which is named at what it belongs before.
+    void add(const rt::Text& mutant, long from, long to, long sound) {
+        for (const Finding& f : tessaly::read(rt::toUtf8(mutant)).findings) {
+            if (f.severity != Severity::Error)
+                continue;
+            const long at = static_cast<long>(f.position) - 1;
+            const bool missing = f.message.find("应先写“零”") != std::string::npos ||
+                                 f.message.find("缺“圆”") != std::string::npos;
+            ++rejected;
+            near += at >= from && at <= to;
+            early += at < sound && sound < static_cast<long>(mutant.size()) && !missing;
+            return;
+        }
     }
-    return {};
-}
-
-void tally(const rt::Text& mutant, long from, long to, long sound, Tally& t, FILE* log) {
-    const auto [message, b, missing] = blamed(mutant);
-    if (b < 0)
-        return;
-    ++t.rejected;
-    const bool near = b >= from && b <= to;
-    const bool early = b < sound && sound < static_cast<long>(mutant.size()) && !missing;
-    t.near += near;
-    t.early += early;
-    if ((!near || early) && log)
-        std::fprintf(log, "%s\t%ld\t%ld\t%s\n", rt::toUtf8(mutant).c_str(), sound + 1, b + 1,
-                     message.c_str());
-}
+};
 
 TEST(Blame, PointsAtTheDamage) {
     Tally t;
-    FILE* log = std::getenv("TESSALY_BLAME_LOG") ? std::fopen(std::getenv("TESSALY_BLAME_LOG"), "w")
-                                                 : nullptr;
     for (const std::string& amount : amounts()) {
         for (unsigned bits = 0; bits < StyleBits::count; bits += 3) {
             const Written w = tessaly::write(amount, styleOfBits(bits | StyleBits::wide));
@@ -103,28 +76,26 @@ TEST(Blame, PointsAtTheDamage) {
                 for (const char16_t c : kAlphabet) {
                     rt::Text m = text;
                     m.insert(static_cast<std::size_t>(k), 1, c);
-                    tally(m, k - 1, k + 1, k, t, log);
+                    t.add(m, k - 1, k + 1, k);
                     if (k < n && text[static_cast<std::size_t>(k)] != c) {
                         m = text;
                         m[static_cast<std::size_t>(k)] = c;
-                        tally(m, k - 1, k + 1, k, t, log);
+                        t.add(m, k - 1, k + 1, k);
                     }
                 }
                 if (k < n) {
                     rt::Text m = text;
                     m.erase(static_cast<std::size_t>(k), 1);
-                    tally(m, k - 1, k + 1, k, t, log);
+                    t.add(m, k - 1, k + 1, k);
                 }
                 if (k + 1 < n && text[k] != text[k + 1]) {
                     rt::Text m = text;
                     std::swap(m[k], m[k + 1]);
-                    tally(m, k - 1, k + 2, k, t, log);
+                    t.add(m, k - 1, k + 2, k);
                 }
             }
         }
     }
-    if (log)
-        std::fclose(log);
     const double rate = 100.0 * static_cast<double>(t.near) / static_cast<double>(t.rejected);
     std::printf("blamed at or next to the damage: %zu of %zu rejected (%.2f%%); early: %zu\n",
                 t.near, t.rejected, rate, t.early);
