@@ -183,9 +183,9 @@ struct Token {
     Cursor begin;
     Cursor end;
     std::size_t sentence = 0;
-    Text text;  // what the reader is given
-    std::size_t line = 0;
-    std::size_t column = 0;
+    Text text;               // what the reader is given
+    std::size_t line = 0;    // from 1
+    std::size_t column = 0;  // in characters, from 1
     std::size_t partner = kNone;
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 };
@@ -262,8 +262,17 @@ private:
 
     bool atEnd(const Cursor& at) const { return at.pos >= text_.size(); }
     Char peek(const Cursor& at) const {
-        if (static_cast<unsigned char>(text_[at.pos]) < 0x80)
-            return {static_cast<char32_t>(text_[at.pos]), 1};
+        const auto byte = [this, &at](std::size_t k) -> char32_t {
+            return static_cast<unsigned char>(text_[at.pos + k]);
+        };
+        const char32_t b0 = byte(0);
+        if (b0 < 0x80)
+            return {b0, 1};
+        // The Chinese characters: three bytes, well formed whatever the second is when the first
+        // is neither E0 nor ED (their second byte bounds the overlong forms and the surrogates).
+        if (b0 >= 0xE1 && b0 <= 0xEF && b0 != 0xED && at.pos + 2 < text_.size() &&
+            (byte(1) & 0xC0) == 0x80 && (byte(2) & 0xC0) == 0x80)
+            return {(b0 & 0x0F) << 12 | (byte(1) & 0x3F) << 6 | (byte(2) & 0x3F), 3};
         char32_t c = 0;
         const std::size_t size = runtime::decodeUtf8(text_.substr(at.pos), c);
         return {c, size == 0 ? 1 : size};
@@ -277,13 +286,10 @@ private:
     // A line that holds a tab is a table row as a spreadsheet or a word processor copies one:
     // its cells pair with each other only.
     bool lineHasTab(const Cursor& from) const {
-        for (std::size_t i = from.pos; i < text_.size(); ++i) {
-            if (text_[i] == '\n' || text_[i] == '\r')
-                return false;
-            if (text_[i] == '\t')
-                return true;
-        }
-        return false;
+        std::string_view line = text_.substr(from.pos);
+        line = line.substr(0, line.find('\n'));
+        line = line.substr(0, line.find('\r'));
+        return line.find('\t') != std::string_view::npos;
     }
 
     // A run of the uppercase characters; an amount when it names money.
@@ -300,24 +306,25 @@ private:
         bool numeral = false;
         bool unit = false;
         bool prefixed = false;
-        while (!atEnd(cur_)) {
-            const Char ch = peek(cur_);
+        Cursor at = cur_;  // in registers, not in the scanner
+        while (!atEnd(at)) {
+            const Char ch = peek(at);
             Role r = role(ch.c);
             if (r == Role::None && isInnerSpace(ch.c)) {
-                Cursor after = cur_;
+                Cursor after = at;
                 step(after, ch);
                 if (atEnd(after) || !fits(prev, role(peek(after).c)))
                     break;
-                cur_ = after;
+                at = after;
                 continue;
             }
             if (!fits(prev, r))
                 break;
-            step(cur_, ch);
+            step(at, ch);
             text += static_cast<char16_t>(ch.c);
             prev = r;
             if (slip(ch.c) == Role::None) {
-                good = cur_;
+                good = at;
                 goodSize = text.size();
                 numeral = numeral || r == Role::Digit || r == Role::Place;
             }
@@ -326,6 +333,7 @@ private:
             if (r == Role::Closing)
                 break;
         }
+        cur_ = at;
         // What follows the last financial character (numerals of everyday writing, a space)
         // belongs to the words after.
         text.resize(goodSize);
@@ -420,6 +428,8 @@ private:
             lineHasText_ = true;
         if (c == U'\n' || (c == U'\r' && (atEnd(cur_) || peek(cur_).c != U'\n'))) {
             // A blank line ends a paragraph; a table row stands alone.
+            ++line_;
+            lineStart_ = cur_.index;
             sentence_ += row_ || !lineHasText_ ? 1 : 0;
             lineHasText_ = false;
             row_ = lineHasTab(cur_);
@@ -473,6 +483,9 @@ private:
         t.begin = begin;
         t.end = end;
         t.sentence = sentence_;
+        // Nothing that begins an amount spans a line break.
+        t.line = line_;
+        t.column = begin.index - lineStart_ + 1;
         t.text = std::move(text);
     }
 
@@ -480,6 +493,8 @@ private:
     Cursor cur_;
     std::vector<Token> tokens_;
     std::size_t sentence_ = 0;
+    std::size_t line_ = 1;
+    std::size_t lineStart_ = 0;  // the index of the line's first character
     bool lineHasText_ = false;
     bool row_ = false;
     bool labelUpper_ = false;   // after 大写
@@ -535,40 +550,6 @@ void pair(std::vector<Token>& tokens) {
     }
 }
 
-// Lines and columns, counted as the text is passed once from the first amount to the last.
-class Lines {
-public:
-    explicit Lines(std::string_view text) : text_(text) {}
-
-    void place(std::size_t offset, std::size_t& line, std::size_t& column) {
-        while (pos_ < offset) {
-            char32_t c = 0;
-            const std::size_t size = runtime::decodeUtf8(text_.substr(pos_), c);
-            pos_ += size == 0 ? 1 : size;
-            if (c == U'\n' && lastCr_) {
-                lastCr_ = false;
-                continue;
-            }
-            lastCr_ = c == U'\r';
-            if (c == U'\n' || c == U'\r') {
-                ++line_;
-                column_ = 1;
-            } else {
-                ++column_;
-            }
-        }
-        line = line_;
-        column = column_;
-    }
-
-private:
-    std::string_view text_;
-    std::size_t pos_ = 0;
-    std::size_t line_ = 1;
-    std::size_t column_ = 1;
-    bool lastCr_ = false;
-};
-
 void describe(const Token& t, Mention& m) {
     m.offset = t.begin.pos;
     m.length = t.end.pos - t.begin.pos;
@@ -589,9 +570,6 @@ Mention& slot(std::optional<Mention>& mention) {
 void scan(std::string_view text, std::vector<Found>& out, const std::optional<Style>& house) {
     std::vector<Token> tokens = Scanner(text).run();
     pair(tokens);
-    Lines lines(text);
-    for (Token& t : tokens)
-        lines.place(t.begin.pos, t.line, t.column);
 
     std::size_t count = 0;
     Reading reading;
