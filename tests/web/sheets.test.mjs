@@ -229,6 +229,12 @@ test('the download keeps numbers numbers, long ids text, and dates dates, from C
   await sheets.open(save(files, '来自 CSV.csv', Buffer.from(csv)));
   assert.equal(await sheets.summary(), '共 2 行，正确 2，警告 0，错误 0');
   const back = readXlsxBack(await sheets.download('xlsx'));
+  // The file stays at hand, for a browser that held its download back.
+  assert.deepEqual(await page.$eval('#saved', (a) => [a.textContent, a.download, a.href.slice(0, 5)]), [
+    '如果浏览器没有开始下载，请点这里保存 来自 CSV-核对结果.xlsx',
+    '来自 CSV-核对结果.xlsx',
+    'blob:',
+  ]);
   const cells = [...back.sheet.matchAll(/<c r="([A-Z]+2)"([^>]*)>(.*?)<\/c>/g)].map(([, ref, attrs, inner]) => [
     ref,
     /t="inlineStr"/.test(attrs) ? 'text' : /s="/.test(attrs) ? 'styled' : 'number',

@@ -32,6 +32,7 @@ const sheet = {
   download: $('download'),
   drop: $('drop'),
 };
+const saved = $('saved');
 
 const workerUrl = URL.createObjectURL(new Blob([workerSource], { type: 'text/javascript' }));
 let module;
@@ -86,6 +87,7 @@ function idle() {
 // The worker and whatever it held are dropped; a fresh one takes the next file.
 function failed(message) {
   idle();
+  saved.parentElement.hidden = true;
   opened = undefined;
   sheet.pick.hidden = true;
   sheet.columns.hidden = true;
@@ -139,6 +141,7 @@ function relabel(select, entries) {
 
 function runCheck() {
   if (!opened) return;
+  saved.parentElement.hidden = true;
   busy(`正在核对 ${opened.name}…`);
   worker.postMessage({
     type: toWorker.check,
@@ -216,14 +219,14 @@ const onWorker = {
   },
   [fromWorker.file]({ name, blob }) {
     idle();
-    const url = URL.createObjectURL(blob);
-    const link = document.createElement('a');
-    link.href = url;
-    link.download = name;
-    document.body.append(link);
-    link.click();
-    link.remove();
-    setTimeout(() => URL.revokeObjectURL(url), 60000);
+    if (saved.href) URL.revokeObjectURL(saved.href);
+    saved.href = URL.createObjectURL(blob);
+    saved.download = name;
+    saved.textContent = `如果浏览器没有开始下载，请点这里保存 ${name}`;
+    // A file written for longer than the click's moment may be held back by the browser as a
+    // download nobody asked for: the link beside it is the user's own click.
+    saved.click();
+    saved.parentElement.hidden = false;
     say(sheet.note, `已下载 ${name}`);
   },
   [fromWorker.notWritten]({ message }) {
