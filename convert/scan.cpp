@@ -337,6 +337,9 @@ private:
         // What follows the last financial character (numerals of everyday writing, a space)
         // belongs to the words after.
         text.resize(goodSize);
+        // 伍分钟 is a time.
+        if (prev == Role::Fen && !atEnd(at) && peek(at).c == U'钟')
+            return;
         if (numeral && (unit || prefixed || labelled)) {
             add(true, start, good, std::move(text));
         } else if (prefixed && goodSize == 3) {

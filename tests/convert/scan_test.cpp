@@ -75,7 +75,7 @@ const Row kRows[] = {
      "押金500元，另付¥200。",
      {"- — 500元=500.00", "- — ¥200=200.00"}},
     {"no amounts: articles, rooms, floors, copies, shares, dates, plain numerals",
-     "第壹条 壹号楼贰层，共贰份，税率5%，2024年5月1日签订，见第3条，一万元，部分整改。",
+     "第壹条 壹号楼贰层，共贰份，税率5%，2024年5月1日签订，见第3条，一万元，部分整改，伍分钟。",
      {}},
     {"no amounts: an empty text, malformed groups, a code", "", {}},
     {"no amounts: malformed groups, a code, a version", "¥1,2345 A12元 v1.5元", {}},
