@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#ifdef _WIN32
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#endif
 #include <string>
 
 #include "runtime/text.h"
@@ -40,24 +40,28 @@ bool toUtf8(std::string& bytes) {
 // Reads all of standard input or of the file named `name` into `bytes`; false with errno set
 // on failure.
 bool slurp(std::string_view name, bool input, std::string& bytes) {
-    if (input) {
-        char buf[1 << 16];
-        std::size_t got;
-        while ((got = std::fread(buf, 1, sizeof buf, stdin)) > 0)
-            bytes.append(buf, got);
-        return !std::ferror(stdin);
+    std::FILE* file = stdin;
+    if (!input) {
+#ifdef _WIN32
+        // The name is UTF-8, as the arguments are; Windows opens it by its UTF-16.
+        const std::filesystem::path path(std::u8string(name.begin(), name.end()));
+        file = _wfopen(path.c_str(), L"rb");
+#else
+        file = std::fopen(std::string(name).c_str(), "rb");
+#endif
+        if (file == nullptr)
+            return false;
     }
-    // The name is UTF-8 on every system, as the arguments are.
-    const std::filesystem::path path(std::u8string(name.begin(), name.end()));
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), {});
-    if (in.bad()) {
-        errno = EIO;
-        return false;
-    }
-    return true;
+    char buf[1 << 16];
+    std::size_t got;
+    while ((got = std::fread(buf, 1, sizeof buf, file)) > 0)
+        bytes.append(buf, got);
+    const bool read = !std::ferror(file);
+    const int error = errno;
+    if (!input)
+        std::fclose(file);
+    errno = error;
+    return read;
 }
 
 // 大写 壹万元整 = 10000.00: the amount as written, quoted as messages quote a text.
