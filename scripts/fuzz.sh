@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Long fuzz runs: scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
-# TARGET is convert, read, number or calc (all four by default); 600 seconds each by default.
+# TARGET is convert, read, number, calc or scan (all five by default); 600 seconds each by
+# default.
 # The corpus grows in build/fuzz/longrun/TARGET across runs; a failing input is written to
 # build/fuzz/artifacts/ and the script exits non-zero.
 set -euo pipefail
@@ -8,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-600}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(convert read number calc)
+[ ${#targets[@]} -eq 0 ] && targets=(convert read number calc scan)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
