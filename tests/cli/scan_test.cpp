@@ -45,8 +45,8 @@ public:
             expanded.append(command, from, at - from).append(program);
         command = expanded.append(command, from);
 #ifdef _WIN32
-        const std::string line =
-            "cd /d \"" + dir_.string() + "\" && (" + command + ") > out 2> err";
+        // cmd takes the redirections after the command's own, with no brackets around it.
+        const std::string line = "cd /d \"" + dir_.string() + "\" && " + command + " > out 2> err";
         const int status = _wsystem(fs::path(std::u8string(line.begin(), line.end())).c_str());
 #else
         // The status through a file: a pipeline's own is its last command's.
