@@ -468,7 +468,8 @@ private:
                 lead_->marked = true;  // -¥8.00
             else
                 lead_ = Lead{rmb_ == 3 ? rmbStart_ : start, true};
-        } else if ((c == U'-' || c == U'－' || c == U'−') && !isWordChar(start.prev)) {
+        } else if ((c == U'-' || c == U'－' || c == U'−') && !isWordChar(start.prev) &&
+                   start.prev != U'元') {  // 1万元-2万元 is a range
             if (lead_ && lead_->marked && !lead_->negative)
                 lead_->negative = true;  // ¥-8.00
             else

@@ -86,6 +86,7 @@ const Row kRows[] = {
      {}},
     {"no amounts: an empty text, malformed groups, a code", "", {}},
     {"no amounts: malformed groups, a code, a version", "¥1,2345 A12元 v1.5元", {}},
+    {"a range is no sign", "报价区间1万元-2万元", {"- — 1万元=10000.00", "- — 2万元=20000.00"}},
     {"a sentence end parts them",
      "甲：壹万元整；乙：贰万元整（¥20,000）",
      {"ok 壹万元整=10000.00 —", "ok 贰万元整=20000.00 ¥20,000=20000.00"}},
