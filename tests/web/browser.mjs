@@ -24,12 +24,20 @@ export async function serve(folders) {
     if (path === '/favicon.ico') return response.writeHead(204).end();
     const prefix = Object.keys(folders).find((p) => path.startsWith(p));
     const file = prefix && normalize(join(folders[prefix], path.slice(prefix.length)));
-    if (!file || !file.startsWith(folders[prefix]) || !existsSync(file) || !statSync(file).isFile()) return response.writeHead(404).end();
+    if (!file || !file.startsWith(folders[prefix]) || !existsSync(file) || !statSync(file).isFile())
+      return response.writeHead(404, 'Not Found').end();
     response.writeHead(200, { 'content-type': types[extname(file)] ?? 'application/octet-stream' });
     createReadStream(file).pipe(response);
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  return { base: `http://127.0.0.1:${server.address().port}`, close: () => new Promise((resolve) => server.close(resolve)) };
+  return {
+    base: `http://127.0.0.1:${server.address().port}`,
+    close: () => {
+      // A browser keeps its connections open for more: they are closed, not waited for.
+      server.closeAllConnections();
+      return new Promise((resolve) => server.close(resolve));
+    },
+  };
 }
 
 export async function chromium() {

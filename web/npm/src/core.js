@@ -336,7 +336,7 @@ function bytesOf(source) {
 // What a fetch() brought, checked before it is compiled: a server that answers a missing file
 // with a page, or a status that is not ok, is said as such rather than as a compile error.
 async function fetchedBytes(response, where) {
-  const name = `tessaly: cannot load tessaly.wasm: ${where || response.url || 'the response'}`;
+  const name = `tessaly: cannot load tessaly.wasm: ${response.url || where || 'the response'}`;
   if (!response.ok) throw new Error(`${name} answered ${response.status}${response.statusText ? ' ' + response.statusText : ''}`);
   const bytes = new Uint8Array(await response.arrayBuffer());
   if (bytes[0] !== 0 || bytes[1] !== 0x61 || bytes[2] !== 0x73 || bytes[3] !== 0x6d) {
