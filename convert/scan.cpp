@@ -230,9 +230,12 @@ Text plainNumber(std::string_view number, std::size_t scale) {
 // One pass over the text, left to right, finding the amounts and the sentences they stand in.
 class Scanner {
 public:
-    explicit Scanner(std::string_view text) : text_(text) {}
+    // `done` is given the amounts of each sentence in turn, so that only one sentence's are
+    // ever held.
+    Scanner(std::string_view text, std::function<void(std::vector<Token>&)> done)
+        : text_(text), done_(std::move(done)) {}
 
-    std::vector<Token> run() {
+    void run() {
         row_ = lineHasTab(cur_);
         sentence_ += row_ ? 1 : 0;
         while (!atEnd(cur_)) {
@@ -244,7 +247,7 @@ public:
             else
                 other(ch);
         }
-        return std::move(tokens_);
+        flush();
     }
 
 private:
@@ -481,7 +484,15 @@ private:
         }
     }
 
+    void flush() {
+        if (!tokens_.empty())
+            done_(tokens_);
+        tokens_.clear();
+    }
+
     void add(bool upper, const Cursor& begin, const Cursor& end, Text text) {
+        if (!tokens_.empty() && tokens_.back().sentence != sentence_)
+            flush();
         Token& t = tokens_.emplace_back();
         t.upper = upper;
         t.begin = begin;
@@ -495,7 +506,8 @@ private:
 
     std::string_view text_;
     Cursor cur_;
-    std::vector<Token> tokens_;
+    std::function<void(std::vector<Token>&)> done_;
+    std::vector<Token> tokens_;  // of the sentence being read
     std::size_t sentence_ = 0;
     std::size_t line_ = 1;
     std::size_t lineStart_ = 0;  // the index of the line's first character
@@ -572,62 +584,63 @@ Mention& slot(std::optional<Mention>& mention) {
 }  // namespace
 
 void scan(std::string_view text, std::vector<Found>& out, const std::optional<Style>& house) {
-    std::vector<Token> tokens = Scanner(text).run();
-    pair(tokens);
-
     std::size_t count = 0;
     Reading reading;
     Check checked;
     Text formatted;
-    for (std::size_t i = 0; i < tokens.size(); ++i) {
-        const Token& t = tokens[i];
-        if (t.partner != Token::kNone && t.partner < i)
-            continue;  // given with its partner
-        if (count == out.size())
-            out.emplace_back();
-        Found& found = out[count++];
-        const Token* upper = t.upper ? &t : nullptr;
-        const Token* digits = t.upper ? nullptr : &t;
-        if (t.partner != Token::kNone)
-            (t.upper ? digits : upper) = &tokens[t.partner];
-        if (digits) {
-            Mention& m = slot(found.digits);
-            describe(*digits, m);
-            // Always a number: it was taken only if the format reads it.
-            m.amount.reset();
-            if (!runtime::tryFormatFixed2(digits->text, formatted)) {
-                m.amount.emplace();
-                runtime::appendUtf8(formatted, *m.amount);
+    const auto sentence = [&](std::vector<Token>& tokens) {
+        pair(tokens);
+        for (std::size_t i = 0; i < tokens.size(); ++i) {
+            const Token& t = tokens[i];
+            if (t.partner != Token::kNone && t.partner < i)
+                continue;  // given with its partner
+            if (count == out.size())
+                out.emplace_back();
+            Found& found = out[count++];
+            const Token* upper = t.upper ? &t : nullptr;
+            const Token* digits = t.upper ? nullptr : &t;
+            if (t.partner != Token::kNone)
+                (t.upper ? digits : upper) = &tokens[t.partner];
+            if (digits) {
+                Mention& m = slot(found.digits);
+                describe(*digits, m);
+                // Always a number: it was taken only if the format reads it.
+                m.amount.reset();
+                if (!runtime::tryFormatFixed2(digits->text, formatted)) {
+                    m.amount.emplace();
+                    runtime::appendUtf8(formatted, *m.amount);
+                }
+            } else {
+                found.digits.reset();
             }
-        } else {
-            found.digits.reset();
-        }
-        if (!upper) {
-            found.upper.reset();
-            found.verdict.reset();
-            found.findings.clear();
-            continue;
-        }
-        Mention& m = slot(found.upper);
-        describe(*upper, m);
-        read(upper->text, reading, house);
-        m.amount = reading.amount;
-        if (digits) {
-            check(digits->text, upper->text, checked, house);
-            found.verdict = checked.verdict;
-            found.findings = checked.findings;
-            continue;
-        }
-        found.verdict = Verdict::Ok;
-        for (const Finding& f : reading.findings) {
-            if (f.severity == Severity::Error) {
-                found.verdict = Verdict::Fail;
-                break;
+            if (!upper) {
+                found.upper.reset();
+                found.verdict.reset();
+                found.findings.clear();
+                continue;
             }
-            found.verdict = Verdict::Warn;
+            Mention& m = slot(found.upper);
+            describe(*upper, m);
+            read(upper->text, reading, house);
+            m.amount = reading.amount;
+            if (digits) {
+                check(digits->text, upper->text, checked, house);
+                found.verdict = checked.verdict;
+                found.findings = checked.findings;
+                continue;
+            }
+            found.verdict = Verdict::Ok;
+            for (const Finding& f : reading.findings) {
+                if (f.severity == Severity::Error) {
+                    found.verdict = Verdict::Fail;
+                    break;
+                }
+                found.verdict = Verdict::Warn;
+            }
+            found.findings = reading.findings;
         }
-        found.findings = reading.findings;
-    }
+    };
+    Scanner(text, sentence).run();
     out.resize(count);
 }
 
