@@ -520,7 +520,7 @@ private:
     Cursor rmbStart_;
 };
 
-// Pairs each uppercase amount with the nearest digits in its sentence, each used once: of all
+// Pairs each uppercase amount of one sentence with the nearest digits, each used once: of all
 // the pairs still open, the one with the fewest characters between its two goes first, the
 // earlier one on a tie. The nearest open pair always stands side by side among the amounts
 // not yet paired, so only neighbours are weighed.
@@ -537,32 +537,27 @@ void pair(std::vector<Token>& tokens) {
         open.emplace_back(tokens[right].begin.index - tokens[left].end.index, left, right);
         std::push_heap(open.begin(), open.end(), std::greater<>());
     };
-    // One sentence at a time, so that the heap stays as small as a sentence.
-    for (std::size_t first = 0, last = 0; first < n; first = last) {
-        while (last < n && tokens[last].sentence == tokens[first].sentence)
-            ++last;
-        for (std::size_t i = first; i < last; ++i) {
-            prev[i] = i == first ? Token::kNone : i - 1;
-            next[i] = i + 1 == last ? Token::kNone : i + 1;
-            if (i > first)
-                consider(i - 1, i);
-        }
-        while (!open.empty()) {
-            std::pop_heap(open.begin(), open.end(), std::greater<>());
-            const auto [gap, left, right] = open.back();
-            open.pop_back();
-            if (tokens[left].partner != Token::kNone || tokens[right].partner != Token::kNone)
-                continue;
-            tokens[left].partner = right;
-            tokens[right].partner = left;
-            const std::size_t before = prev[left];
-            const std::size_t after = next[right];
-            if (before != Token::kNone)
-                next[before] = after;
-            if (after != Token::kNone)
-                prev[after] = before;
-            consider(before, after);
-        }
+    for (std::size_t i = 0; i < n; ++i) {
+        prev[i] = i == 0 ? Token::kNone : i - 1;
+        next[i] = i + 1 == n ? Token::kNone : i + 1;
+        if (i > 0)
+            consider(i - 1, i);
+    }
+    while (!open.empty()) {
+        std::pop_heap(open.begin(), open.end(), std::greater<>());
+        const auto [gap, left, right] = open.back();
+        open.pop_back();
+        if (tokens[left].partner != Token::kNone || tokens[right].partner != Token::kNone)
+            continue;
+        tokens[left].partner = right;
+        tokens[right].partner = left;
+        const std::size_t before = prev[left];
+        const std::size_t after = next[right];
+        if (before != Token::kNone)
+            next[before] = after;
+        if (after != Token::kNone)
+            prev[after] = before;
+        consider(before, after);
     }
 }
 
