@@ -1,7 +1,14 @@
-// The sheet section of the page driven as a user drives it: a file picked, a job waited for, a
-// choice made by keyboard, a download caught as the browser saves it.
-import { readdirSync, readFileSync } from 'node:fs';
+// The page driven as a user drives it: a file picked or dropped, a job waited for, a choice made
+// by keyboard, a download caught as the browser saves it.
+import { createRequire } from 'node:module';
+import { mkdtempSync, readdirSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import assert from 'node:assert/strict';
+import { after, afterEach, before } from 'node:test';
+import { launch, root, save } from './support.mjs';
+
+const axeSource = createRequire(`${root}web/page/package.json`)('axe-core').source;
 
 export function sheetDriver(driver, page) {
   const text = (selector) => page.$eval(selector, (e) => e.textContent);
@@ -16,6 +23,14 @@ export function sheetDriver(driver, page) {
     job,
     pick,
     open: (path, timeout) => job(() => pick(path), timeout),
+    // Dragged from a file manager and dropped anywhere on the page.
+    async drop(path) {
+      const session = await page.createCDPSession();
+      const data = { items: [], files: [path], dragOperationsMask: 1 };
+      await job(async () => {
+        for (const type of ['dragEnter', 'dragOver', 'drop']) await session.send('Input.dispatchDragEvent', { type, x: 200, y: 200, data });
+      });
+    },
     summary: () => text('#sheet-summary'),
     note: () => text('#sheet-note'),
     isProblem: () => page.$eval('#sheet-note', (e) => e.classList.contains('problem')),
@@ -43,4 +58,33 @@ export function sheetDriver(driver, page) {
       throw new Error(`no download: ${await text('#sheet-note')}`);
     },
   };
+}
+
+// One browser for a test file and the page open in it, with a folder for the files its tests
+// write; after every test, no request left the page and no error showed in it.
+export function session(width, height) {
+  const s = {};
+  before(async () => {
+    s.dir = mkdtempSync(join(tmpdir(), 'tessaly-files-'));
+    s.driver = await launch();
+    s.page = await s.driver.open(width, height);
+    s.sheets = sheetDriver(s.driver, s.page);
+  });
+  after(async () => {
+    await s.driver?.close();
+    rmSync(s.dir, { recursive: true, force: true });
+  });
+  afterEach(() => {
+    assert.deepEqual(s.driver.requests, [], 'network requests');
+    assert.deepEqual(s.driver.problems, [], 'errors in the page');
+  });
+  s.file = (name, bytes) => save(s.dir, name, bytes);
+  s.reload = () => s.page.reload({ waitUntil: 'load' }).then(() => s.page.waitForSelector('html[data-ready="true"]'));
+  // The serious and critical faults axe finds in the page as it stands.
+  s.axe = async () => {
+    await s.page.evaluate(axeSource);
+    const found = await s.page.evaluate(async () => (await window.axe.run(document, { resultTypes: ['violations'] })).violations);
+    return found.filter((v) => v.impact === 'serious' || v.impact === 'critical').map((v) => `${v.id}: ${v.help}`);
+  };
+  return s;
 }

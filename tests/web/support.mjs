@@ -1,6 +1,6 @@
 // What the web tests share: the staged package and the native command line, texts from a seeded
-// generator (a failure can be replayed), the page in Debian's chromium with every network request
-// refused and recorded, and the files a user might open, made here from scratch.
+// generator (a failure can be replayed), and the page in Debian's chromium with every network
+// request refused and recorded.
 import { createRequire } from 'node:module';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -14,8 +14,6 @@ export const pagePath = `${root}build/web/tessaly.html`;
 export const { load, loadSync } = await import(`${packageDir}/node.mjs`);
 
 const require = createRequire(`${root}web/page/package.json`);
-export const axeSource = require('axe-core').source;
-const { unzipSync, zipSync, strFromU8 } = require('fflate');
 
 // Every writing style, numbered by the module's own style bits, with the command line's options
 // for it.
@@ -117,64 +115,5 @@ export async function launch() {
     },
   };
 }
-
-// A zip archive of deflated entries, as an office suite writes one.
-export const zip = (entries) =>
-  Buffer.from(zipSync(Object.fromEntries(Object.entries(entries).map(([name, content]) => [name, Buffer.from(content)]))));
-
-const escape = (s) => s.replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;');
-const ns = 'http://schemas.openxmlformats.org';
-const xml = (body) => `<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n${body}`;
-
-// An Excel-style workbook. Rows hold strings, numbers, or { stored } for a number exactly as Excel
-// keeps it; `sheet` replaces the sheet's data as it is. Each shared string is stored as Excel
-// stores a bold first character and a phonetic guide: two runs and an <rPh> that is no part of
-// its text. Cell style 1 shows a number as an amount.
-export function xlsx(rows, sheet) {
-  const strings = new Map();
-  const index = (s) => strings.get(s) ?? strings.set(s, strings.size).get(s);
-  const cell = (v, ref) =>
-    typeof v === 'string' ? `<c r="${ref}" t="s"><v>${index(v)}</v></c>` : `<c r="${ref}" s="1"><v>${v.stored ?? v}</v></c>`;
-  const data = rows.map((row, r) => `<row r="${r + 1}">${row.map((v, c) => cell(v, String.fromCharCode(65 + c) + (r + 1))).join('')}</row>`);
-  const runs = (s) => (s.length > 1 ? `<r><rPr><b/></rPr><t>${escape(s[0])}</t></r><r><t xml:space="preserve">${escape(s.slice(1))}</t></r>` : `<t xml:space="preserve">${escape(s)}</t>`);
-  return zip({
-    '[Content_Types].xml': xml(`<Types xmlns="${ns}/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="xml" ContentType="application/xml"/><Override PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"/></Types>`),
-    '_rels/.rels': xml(`<Relationships xmlns="${ns}/package/2006/relationships"><Relationship Id="rId1" Type="${ns}/officeDocument/2006/relationships/officeDocument" Target="xl/workbook.xml"/></Relationships>`),
-    'xl/workbook.xml': xml(`<workbook xmlns="${ns}/spreadsheetml/2006/main" xmlns:r="${ns}/officeDocument/2006/relationships"><sheets><sheet name="台账" sheetId="1" r:id="rId3"/></sheets></workbook>`),
-    'xl/_rels/workbook.xml.rels': xml(`<Relationships xmlns="${ns}/package/2006/relationships"><Relationship Id="rId2" Type="${ns}/officeDocument/2006/relationships/sharedStrings" Target="sharedStrings.xml"/><Relationship Id="rId3" Type="${ns}/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/><Relationship Id="rId4" Type="${ns}/officeDocument/2006/relationships/styles" Target="styles.xml"/></Relationships>`),
-    'xl/styles.xml': xml(`<styleSheet xmlns="${ns}/spreadsheetml/2006/main"><fonts count="1"><font><sz val="11"/><name val="等线"/></font></fonts><fills count="1"><fill><patternFill patternType="none"/></fill></fills><borders count="1"><border/></borders><cellStyleXfs count="1"><xf/></cellStyleXfs><cellXfs count="2"><xf/><xf numFmtId="4" applyNumberFormat="1"/></cellXfs></styleSheet>`),
-    'xl/sharedStrings.xml': xml(`<sst xmlns="${ns}/spreadsheetml/2006/main">${[...strings.keys()].map((s) => `<si>${runs(s)}<rPh sb="0" eb="1"><t>かな</t></rPh></si>`).join('')}</sst>`),
-    'xl/worksheets/sheet1.xml': xml(`<worksheet xmlns="${ns}/spreadsheetml/2006/main"><sheetData>${sheet ?? data.join('')}</sheetData></worksheet>`),
-  });
-}
-
-// The first sheet of a downloaded workbook as rows of texts, a formula cell as { formula }.
-export function readXlsxBack(bytes) {
-  const files = unzipSync(bytes);
-  const sheet = strFromU8(files['xl/worksheets/sheet1.xml']);
-  const rows = [...sheet.matchAll(/<row[^>]*>(.*?)<\/row>/gs)].map(([, body]) => {
-    const row = [];
-    for (const [, ref, attrs, inner] of body.matchAll(/<c r="([A-Z]+)\d+"([^>]*)>(.*?)<\/c>/gs)) {
-      const text = (/<t[^>]*>(.*?)<\/t>/s.exec(inner) ?? /<v>(.*?)<\/v>/s.exec(inner))?.[1] ?? '';
-      const value = text.replace(/&lt;/g, '<').replace(/&gt;/g, '>').replace(/&quot;/g, '"').replace(/&amp;/g, '&');
-      row[[...ref].reduce((n, ch) => n * 26 + ch.charCodeAt(0) - 64, 0) - 1] = /<f[\s>]| t="str"/.test(inner + attrs) ? { formula: inner } : value;
-    }
-    return Array.from(row, (v) => v ?? '');
-  });
-  return { rows, sheet, files };
-}
-
-// GBK bytes of a text, from the decoder's own table.
-export function gbk(text) {
-  const table = new Map();
-  const decoder = new TextDecoder('gbk');
-  for (let a = 0x81; a <= 0xfe; a++) for (let b = 0x40; b <= 0xfe; b++) table.set(decoder.decode(Uint8Array.of(a, b)), [a, b]);
-  return Uint8Array.from([...text].flatMap((ch) => (ch < '\x80' ? [ch.charCodeAt(0)] : table.get(ch))));
-}
-
-export const utf16 = (text, bigEndian) => {
-  const bytes = Buffer.from('\ufeff' + text, 'utf16le');
-  return bigEndian ? bytes.swap16() : bytes;
-};
 
 export const save = (dir, name, bytes) => (writeFileSync(join(dir, name), bytes), join(dir, name));
