@@ -21,8 +21,9 @@ test=(
     xvfb xauth
     # the page's tests and screenshot, in a real browser
     chromium
-    # tessaly-convert --scan on a PDF: LibreOffice makes one, pdftotext reads it back
-    libreoffice-writer-nogui poppler-utils
+    # tessaly-convert --scan on a PDF: LibreOffice makes one, pdftotext reads it back; the
+    # page's tests check a workbook LibreOffice saves
+    libreoffice-writer-nogui libreoffice-calc-nogui poppler-utils
     # the Debian packages and their checks
     dpkg-dev file help2man lintian desktop-file-utils appstream
     # the Windows build, its tests under Wine and the check of its version record
