@@ -33,6 +33,13 @@ test('write and writeMany: a text or a failure, whatever the caller passes', () 
   const many = t.writeMany(['1', 'x', '', '1\n2', '\n', '3\r\n']).map((w) => w.text ?? w.failure);
   assert.deepEqual(many, ['壹圆整', 'notANumber', 'empty', 'notANumber', 'empty', '叁圆整']);
   assert.deepEqual(t.writeMany(new Set(['2']), { unit: '元' }), [{ text: '贰元整' }]);
+  // The texts alone, null where there is none: the same answers as the objects, every style.
+  const batch = ['1', 'x', '', '1\n2', '\n', '3\r\n', '壹', ' 1 000', '12.345', '-0.5', '1e3', '１'];
+  for (const { style } of styles) {
+    const texts = t.writeMany(batch, style, { texts: true });
+    assert.deepEqual(texts, t.writeMany(batch, style).map((w) => w.text ?? null), JSON.stringify(style));
+  }
+  for (const options of [undefined, null, { texts: 'yes' }, { get texts() { throw new Error('no'); } }]) assert.deepEqual(t.writeMany(['1'], undefined, options), [{ text: '壹圆整' }]);
   assert.deepEqual(t.writeMany(undefined), []);
 });
 

@@ -65,6 +65,18 @@ test('a batch too long for one string crosses in parts, in order; more amounts t
     t.writeMany(long).map((w) => w.text ?? w.failure),
     ['伍圆整', 'tooManyDigits', '贰圆整', 'tooManyDigits', '壹圆整'],
   );
+  assert.deepEqual(t.writeMany([...long, 'x'.repeat(LIMIT + 1)], undefined, { texts: true }), [
+    '伍圆整',
+    null,
+    '贰圆整',
+    null,
+    '壹圆整',
+    null,
+  ]);
+  assert.deepEqual(
+    t.writeMany(amounts, undefined, { texts: true }),
+    many.map((w) => w.text ?? null),
+  );
   for (const amounts of [{ length: 2 ** 32 }, { length: LIMIT + 1 }, { length: Infinity }]) assert.deepEqual(t.writeMany(amounts), []);
   assert.deepEqual(t.writeMany({ length: 2, 0: '1', 1: 2 }), [{ text: '壹圆整' }, { text: '贰圆整' }]);
   sound(t);
@@ -116,6 +128,7 @@ test('an allocation that fails gives the call its failure, and the calls after i
   const cases = [
     [() => t.write(big), { failure: 'fault' }],
     [() => t.writeMany(['1', big, '2']), [{ failure: 'fault' }, { failure: 'fault' }, { failure: 'fault' }]],
+    [() => t.writeMany(['1', big], {}, { texts: true }), [null, null]],
     [() => t.read('壹'.repeat(2 ** 22)), { findings: fault, style: plain }],
     [() => t.check(big, '壹圆整'), { verdict: 'fail', findings: fault }],
   ];

@@ -65,6 +65,7 @@ test('tsc --strict accepts consumers that use every call, from ESM, CommonJS, a 
 const t: Tessaly = await load();
 const style: Style = { unit: '元', closing: '正', closeAfterJiao: false, prefix: true, wide: true };
 const w: Written = t.write('41823.51', style), many: Written[] = t.writeMany(['1', '2'], { unit: '圆' });
+const texts: (string | null)[] = t.writeMany(['1', 'x'], undefined, { texts: true });
 const text: string | undefined = w.text, failure: Failure | undefined = w.failure;
 if (w.failure === undefined) { const s: string = w.text; }
 const r: Reading = t.read('壹佰圆整', { unit: '元' }), f: Finding | undefined = r.findings[0];
@@ -72,7 +73,7 @@ const severity: 'error' | 'warning' | undefined = f?.severity, back: Written = t
 const c: Check = loadSync(new Uint8Array()).check('100', '壹佰圆整', style), verdict: 'ok' | 'warn' | 'fail' = c.verdict;
 await load(new URL('file:///tessaly.wasm'));
 await load(fetch('tessaly.wasm'));
-console.log(text, failure, many, severity, back, verdict);
+console.log(text, failure, many, texts, severity, back, verdict);
 `;
   const consumers = [
     ['consumer.mts', { ...node, target: 'es2022', lib: ['es2022', 'dom'], types: [] }, everyCall],
@@ -94,8 +95,9 @@ t.write('1', { closing: '整整' });
 t.write(1);
 const v: 'ok' | 'warn' = t.check('1', '壹圆整').verdict;
 const s: string = t.write('1').text;
+const u: string[] = t.writeMany(['1'], {}, { texts: true });
 `;
   const r = typecheck('wrong.mts', wrong, { ...node, target: 'es2022' });
   const lines = [...r.stdout.matchAll(/wrong\.mts\((\d+),\d+\): error/g)].map((m) => Number(m[1]));
-  assert.deepEqual(lines, [3, 4, 5, 6, 7], r.stdout);
+  assert.deepEqual(lines, [3, 4, 5, 6, 7, 8], r.stdout);
 });

@@ -67,6 +67,15 @@ function textOf(value) {
   }
 }
 
+// Whether writeMany's caller asked for the texts alone; options that cannot be read ask nothing.
+function textsAsked(options) {
+  try {
+    return options !== null && typeof options === 'object' && options.texts === true;
+  } catch {
+    return false;
+  }
+}
+
 // The amounts of a batch as a list, or null when there are more than a call takes. Anything that
 // is neither a list nor iterable, or that throws while it is read, is no amounts.
 function listOf(amounts) {
@@ -231,47 +240,82 @@ function engine(module, instance, spare) {
     return { text: String.fromCharCode.apply(null, u16.subarray(at, at + (u32[resultAt + 1] >>> 1))) };
   }
 
-  // The texts of a batch from `from` to `to`, in one call into the engine, onto `out`.
-  function writePart(texts, from, to, bits, out) {
-    const part = texts.slice(from, to);
-    if (ex.tessaly_write_many(put(part.join('\n'), 0), bits) !== part.length) {
-      // A line break in an amount: the engine takes it as it takes a space (a blank around the
-      // amount, a gap inside it), so a space stands in for it in the batch.
-      ex.tessaly_write_many(put(part.map((s) => s.replaceAll('\n', ' ')).join('\n'), 0), bits);
+  // The texts of a batch from `from` to `to` (`size` units with their line ends), one line each,
+  // straight into the input in one pass: ASCII by hand, the rest through the encoder. A line
+  // break in an amount stands as a space, as the engine takes it (a blank around the amount, a
+  // gap inside it). Returns the bytes' length.
+  function putLines(texts, from, to, size) {
+    reserve(size * 3);
+    const end = inPtr + inCap;
+    let at = inPtr;
+    for (let i = from; i < to; i++) {
+      const s = texts[i];
+      const n = s.length;
+      let k = 0;
+      for (; k < n; k++) {
+        const c = s.charCodeAt(k);
+        if (c >= 0x80) break;
+        u8[at + k] = c === 10 ? 32 : c;
+      }
+      at += k;
+      if (k < n) {
+        const rest = k ? s.slice(k) : s;
+        at += encoder.encodeInto(rest.includes('\n') ? rest.replaceAll('\n', ' ') : rest, u8.subarray(at, end)).written;
+      }
+      u8[at++] = 10;
     }
-    for (const line of utf16(output()).split('\n'))
-      out.push(line.length === 1 && line.charCodeAt(0) < 4 ? { failure: FAILURES[line.charCodeAt(0)] } : { text: line });
+    return at - 1 - inPtr;
   }
 
-  function writeMany(amounts, style) {
+  // A part of a batch in one call into the engine, its texts decoded in one pass: a text or
+  // null each with `texts`, a result object each without.
+  function writePart(texts, from, to, size, bits, asTexts) {
+    ex.tessaly_write_many(putLines(texts, from, to, size), bits);
+    const lines = utf16(output()).split('\n');
+    const n = lines.length;
+    if (asTexts) {
+      for (let k = 0; k < n; k++) if (lines[k].length === 1 && lines[k].charCodeAt(0) < 4) lines[k] = null;
+      return lines;
+    }
+    const out = new Array(n);
+    for (let k = 0; k < n; k++) {
+      const line = lines[k];
+      out[k] = line.length === 1 && line.charCodeAt(0) < 4 ? { failure: FAILURES[line.charCodeAt(0)] } : { text: line };
+    }
+    return out;
+  }
+
+  function writeMany(amounts, style, options) {
     const list = listOf(amounts);
     if (list === null || list.length === 0) return [];
     const texts = list.every((a) => typeof a === 'string') ? list : list.map(textOf);
     const bits = styleBits(style, bit);
-    const out = [];
+    const asTexts = textsAsked(options);
+    const parts = [];
     let from = 0;
     let size = 0;
     for (let i = 0; i < texts.length; i++) {
       const n = texts[i].length;
       if (n > MAX_LENGTH || size + n > PART) {
-        if (from < i) writePart(texts, from, i, bits, out);
+        if (from < i) parts.push(writePart(texts, from, i, size, bits, asTexts));
         from = i;
         size = 0;
         if (n > MAX_LENGTH) {
-          out.push({ failure: 'tooLong' });
+          parts.push([asTexts ? null : { failure: 'tooLong' }]);
           from = i + 1;
           continue;
         }
       }
       size += n + 1;
     }
-    if (from < texts.length) writePart(texts, from, texts.length, bits, out);
-    return out;
+    if (from < texts.length) parts.push(writePart(texts, from, texts.length, size, bits, asTexts));
+    return parts.length === 1 ? parts[0] : parts.flat();
   }
 
-  function writeManyFailed(amounts) {
+  function writeManyFailed(amounts, style, options) {
     const list = listOf(amounts);
-    return list === null ? [] : list.map(() => ({ failure: 'fault' }));
+    const failed = textsAsked(options) ? null : { failure: 'fault' };
+    return list === null ? [] : list.map(() => (failed ? { ...failed } : null));
   }
 
   function houseBits(house) {
