@@ -74,10 +74,7 @@ export function session(width, height) {
     await s.driver?.close();
     rmSync(s.dir, { recursive: true, force: true });
   });
-  afterEach(() => {
-    assert.deepEqual(s.driver.requests, [], 'network requests');
-    assert.deepEqual(s.driver.problems, [], 'errors in the page');
-  });
+  afterEach(() => assert.deepEqual([s.driver.requests, s.driver.problems], [[], []], 'network requests, errors in the page'));
   s.file = (name, bytes) => save(s.dir, name, bytes);
   s.reload = () => s.page.reload({ waitUntil: 'load' }).then(() => s.page.waitForSelector('html[data-ready="true"]'));
   // The serious and critical faults axe finds in the page as it stands.

@@ -1,16 +1,10 @@
 // The files a user might open, made here from scratch: workbooks whose parts a test writes
 // itself, archives laid out byte by byte in the layouts other tools write, and GBK text.
-import { createRequire } from 'node:module';
 import zlib from 'node:zlib';
 import { crc32 } from '../../web/page/src/zip.js';
 
-const require = createRequire(new URL('../../web/page/package.json', import.meta.url));
-const { zipSync } = require('fflate');
-
 const ns = 'http://schemas.openxmlformats.org';
 const xml = (body) => `<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n${body}`;
-export const zip = (entries) =>
-  Buffer.from(zipSync(Object.fromEntries(Object.entries(entries).map(([name, content]) => [name, Buffer.from(content)]))));
 
 // A zip archive laid out by hand: each entry stored (method 0) or deflated, with its sizes after
 // the data (a data descriptor), in zip64 records, with a wrong checksum, or flagged as encrypted.
@@ -66,7 +60,7 @@ export function cells(rows, style) {
 // A workbook of sheets { name, xml (its sheetData's content), hidden, chart }, with shared
 // strings, styles and other parts given as their content; the sheets' files are numbered in the
 // reverse of their order, so that only the relationships tell which is first.
-export const workbook = (...args) => zip(workbookParts(...args));
+export const workbook = (...args) => rawZip(workbookParts(...args));
 function workbookParts(sheets, { strings, styles, parts = {}, sheetXml } = {}) {
   const main = `${ns}/spreadsheetml/2006/main`;
   const rel = `${ns}/officeDocument/2006/relationships`;
@@ -95,19 +89,12 @@ function workbookParts(sheets, { strings, styles, parts = {}, sheetXml } = {}) {
   return { ...files, ...parts };
 }
 
-// A workbook whose one sheet inflates to `size` spaces, made a piece at a time.
-export async function bomb(size) {
-  const packed = [];
-  const deflate = zlib.createDeflateRaw({ level: 1 });
-  deflate.on('data', (chunk) => packed.push(chunk));
-  const ended = new Promise((resolve) => deflate.on('end', resolve));
-  const spaces = Buffer.alloc(16 << 20, ' ');
-  for (let left = size; left > 0; left -= spaces.length) {
-    if (!deflate.write(left < spaces.length ? spaces.subarray(0, left) : spaces)) await new Promise((r) => deflate.once('drain', r));
-  }
-  deflate.end();
-  await ended;
-  return rawZip({ ...workbookParts([{ name: 'S' }]), 'xl/worksheets/sheet1.xml': { deflated: Buffer.concat(packed), size } });
+// A workbook whose one sheet inflates to `pieces` × 16 MB of spaces: one deflated piece ended by a
+// full flush (so it stands alone) repeated, then an empty last block.
+export function bomb(pieces) {
+  const piece = zlib.deflateRawSync(Buffer.alloc(16 << 20, ' '), { finishFlush: zlib.constants.Z_FULL_FLUSH });
+  const deflated = Buffer.concat([...Array(pieces).fill(piece), Buffer.from([3, 0])]);
+  return rawZip({ ...workbookParts([{ name: 'S' }]), 'xl/worksheets/sheet1.xml': { deflated, size: pieces * (16 << 20) } });
 }
 
 // GBK bytes of a text, from the decoder's own table.

@@ -4,7 +4,7 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 
-import { gbk, rawZip, workbook, zip } from './files.mjs';
+import { gbk, rawZip, workbook } from './files.mjs';
 import { listEntries, readEntry } from '../../web/page/src/zip.js';
 import { walker } from '../../web/page/src/xml.js';
 import { openBook } from '../../web/page/src/sheet.js';
@@ -153,9 +153,10 @@ test('workbook faults a spreadsheet would refuse are refused, with the row named
 
 test('files that are not tables are named, with what to do', () => {
   const compound = Buffer.from([0xd0, 0xcf, 0x11, 0xe0, 0xa1, 0xb1, 0x1a, 0xe1]);
+  const ods = { mimetype: 'application/vnd.oasis.opendocument.spreadsheet', 'content.xml': '' };
   const cases = [
-    ['a.ods', zip({ mimetype: 'application/vnd.oasis.opendocument.spreadsheet', 'content.xml': '' }), /OpenDocument.*另存为 \.xlsx 或 CSV/],
-    ['a.docx', zip({ '[Content_Types].xml': '<x/>', 'word/document.xml': '<x/>' }), /Word 文档/],
+    ['a.ods', rawZip(ods), /OpenDocument.*另存为 \.xlsx 或 CSV/],
+    ['a.docx', rawZip({ '[Content_Types].xml': '<x/>', 'word/document.xml': '<x/>' }), /Word 文档/],
     ['a.xls', Buffer.concat([compound, Buffer.alloc(2)]), /旧版 Excel.*另存为 \.xlsx/],
     ['a.xlsx', Buffer.concat([compound, Buffer.from('EncryptionInfo', 'utf16le')]), /打开密码/],
     ['a.pdf', Buffer.from('%PDF-1.7'), /PDF/],
@@ -215,18 +216,15 @@ test('readers stay linear on long and repeated cells', () => {
 const names = { 壹圆整: '1.00', 贰圆整: '2.00', 叁圆整: '3.00', 壹拾叁圆整: '13.00', 壹拾壹圆整: '11.00' };
 const rows = (text) => text.split(' / ').map((line) => line.split('|').flatMap((t, c) => (t === '' ? [] : [c, t])));
 
-test('the header row: titled columns, else the row above the first amounts', () => {
-  const cases = [
+test('the header row (titled, else above the first amounts) and the columns (the amount whose title the uppercase repeats, else the one it names)', () => {
+  const headers = [
     ['金额|大写金额 / 1|壹圆整', 0],
     ['2024年3月付款明细表 / 编制单位：某公司||单位：元 / 序号|金额|大写 / 1|1|壹圆整', 2],
     ['付款明细 /  / 摘要|数 / x|1|壹圆整', 2],
     ['1|壹圆整 / 2|贰圆整', -1],
     ['合计|3|叁圆整', -1],
   ];
-  for (const [sheetRows, header] of cases) assert.equal(findHeader(rows(sheetRows)), header, sheetRows);
-});
-
-test('the columns: the amount the uppercase repeats the title of, else names, else is titled', () => {
+  for (const [sheetRows, header] of headers) assert.equal(findHeader(rows(sheetRows)), header, sheetRows);
   const cases = [
     ['序号|金额|税额|价税合计|价税合计（大写） / 1|10|1|11|壹拾壹圆整', 0, [3, 4]],
     ['金额|税额|合计|大写 / 10|3|13|壹拾叁圆整 / 1|0|1|壹圆整', 0, [2, 3]],
@@ -248,12 +246,16 @@ test('amounts written with currency signs and brackets are made plain; others ar
 });
 
 test('numbers as a sheet shows them', () => {
-  const cases = [
-    ['12.344999999999999', undefined, '12.345'],
-    ['1680.3200000000002', undefined, '1680.32'],
-    ['-0.50000000000000011', undefined, '-0.5'],
-    ['4.182351E4', undefined, '41823.51'],
-    ['1E-2', undefined, '0.01'],
+  // As stored, shown in the shortest form that reads back the same.
+  const stored = [
+    ['12.344999999999999', '12.345'],
+    ['1680.3200000000002', '1680.32'],
+    ['-0.50000000000000011', '-0.5'],
+    ['4.182351E4', '41823.51'],
+    ['1E-2', '0.01'],
+  ];
+  for (const [text, shown] of stored) assert.equal(shortest(text), shown, text);
+  const formatted = [
     ['45296', 'yyyy/m/d', '2024/1/5'],
     ['45296.5', 'yyyy-mm-dd hh:mm', '2024-01-05 12:00'],
     ['1680.32', '"￥"#,##0.00', '￥1,680.32'],
@@ -263,7 +265,7 @@ test('numbers as a sheet shows them', () => {
     ['1234567', '[$¥-804]#,##0', '¥1,234,567'],
     ['60', 'yyyy"年"m"月"d"日"', '1900年2月29日'],
   ];
-  for (const [stored, code, shown] of cases) assert.equal(code ? formatNumber(stored, code) : shortest(stored), shown, `${stored} ${code}`);
+  for (const [text, code, shown] of formatted) assert.equal(formatNumber(text, code), shown, `${text} ${code}`);
 });
 
 test('the download: CSV fields safe in every locale, and numbers and dates kept as such', () => {

@@ -49,7 +49,6 @@ const values = (sheet, row) => sheet.getRow(row).values.slice(1);
 
 const yuan = '"￥"#,##0.00;"￥"-#,##0.00';
 const date = (y, m, d) => ({ value: new Date(Date.UTC(y, m - 1, d)), numFmt: 'yyyy-mm-dd' });
-const ends = (line) => line.replace(/,(正确|警告|错误),.*$/, ',$1');
 
 // Opens a file (dropped on the page when `drop`) and checks what the page made of it: the counts,
 // the header row and the two columns chosen; the 工作表 control shown only for several sheets.
@@ -72,20 +71,14 @@ test('sheets as users have them: the sheet, the header row and the two columns f
   const bytes = await excel([
     ['空', []],
     ['发票', book],
-    [
-      '汇总',
-      [
-        ['合计', '大写'],
-        [1687.32, upper(1687.32)],
-      ],
-    ],
+    ['汇总', [[1687.32, upper(1687.32)]]],
   ]);
   await opens('账簿.xlsx', bytes, '共 3 行，正确 1，警告 1，错误 1', ['第 1 行：日期 | 金额 | 大写', 'B：金额', 'C：大写']);
   assert.deepEqual(await s.sheets.chosen('sheet-choice'), ['发票']);
   // Downloaded as CSV, dates and amounts are written as the sheet shows them.
-  const csv = (await s.sheets.download('csv')).toString('utf8').split('\r\n').map(ends);
+  const csv = (await s.sheets.download('csv')).toString('utf8').replace(/,(正确|警告|错误),.*$/gm, ',$1');
   const shown = ['2026-01-05,(8.00),' + upper(-8) + ',正确', '2026年1月6日,"￥1,680.32",' + upper(1681.32) + ',错误', ',15,拾伍圆整,警告'];
-  assert.deepEqual(csv, ['\ufeff日期,金额,大写,结果,说明', ...shown, '']);
+  assert.equal(csv, ['\ufeff日期,金额,大写,结果,说明', ...shown, ''].join('\r\n'));
   assert.ok(await s.page.$('aria/工作表[role="combobox"]'));
   await s.sheets.choose('sheet-choice', /汇总/);
   assert.equal(await s.sheets.summary(), '共 1 行，正确 1，警告 0，错误 0');
@@ -194,9 +187,7 @@ test('a workbook of 100,000 rows: counts, rows at fault first, both downloads re
   const count = 100000;
   const { rows, expected } = ledger(count);
   const styles = '<cellXfs count="2"><xf/><xf numFmtId="4"/></cellXfs>';
-  const started = Date.now();
   await s.sheets.open(s.file('台账.xlsx', workbook([{ name: '台账', xml: cells(rows, 1) }], { styles })));
-  console.log(`# 100,000 rows: ${await s.sheets.note()} (picked to summary: ${Date.now() - started} ms)`);
   assert.equal(await s.sheets.summary(), `共 ${count} 行，正确 ${expected.正确}，警告 ${expected.警告}，错误 ${expected.错误}`);
   const controls = ['表头行', '金额列', '大写列', '下载格式'].map((name) => `${name}[role="combobox"]`);
   for (const named of [...controls, '下载核对结果[role="button"]', '表格核对结果[role="region"]'])
@@ -249,7 +240,7 @@ test('sparse sheets: a cell in column XFD on every row, a note far to the right'
 });
 
 test('hostile files: a clear message while the page goes on working; 停止 ends a job', async () => {
-  const bombed = await bomb(1100 * 2 ** 20);
+  const bombed = bomb(69);
   const big = Buffer.concat([Buffer.from('金额,大写\r\n1,"'), Buffer.alloc(100 * 2 ** 20, 'A'), Buffer.from('"\r\n')]);
   for (const [name, bytes, message] of [
     ['压缩炸弹.xlsx', bombed, /解压后超过 1024 MB，太大了/],
