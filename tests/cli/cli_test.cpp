@@ -5,11 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #ifndef _WIN32
@@ -28,12 +24,15 @@ extern char** environ;
 
 #include <tessaly/version.h>
 
+#include "runner.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 using namespace testing;
 using Expect = Matcher<const std::string&>;
+using tessaly::test::utf16;
 
 struct Case {
     std::string what;  // the behaviour the case shows, for its failure message
@@ -45,45 +44,10 @@ struct Case {
     std::string streams = "< in > out 2> err";
 };
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// Runs the program in the fresh folder `dir` with the case's arguments (quoted for the shell)
-// and input in the file "in"; its streams redirect to and from files there.
-std::tuple<int, std::string, std::string> run(const fs::path& dir, const Case& c) {
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    std::ofstream(dir / "in", std::ios::binary) << c.input;
-    std::string program = "\"";
-    program.append(fs::absolute(TESSALY_CONVERT).string()).append("\" ").append(c.args);
-#ifdef _WIN32
-    const std::string command = "cd /d \"" + dir.string() + "\" && " + program + " " + c.streams;
-    const int status = _wsystem(fs::path(std::u8string(command.begin(), command.end())).c_str());
-#else
-    // The status through a file: a pipeline's own is its last command's.
-    const std::string command = "cd '" + dir.string() + "' && trap '' PIPE && (" + program +
-                                "; echo $? > status) " + c.streams;
-    [[maybe_unused]] const int shell = std::system(command.c_str());
-    const int status = std::stoi(slurp(dir / "status"));
-#endif
-    return {status, slurp(dir / "out"), slurp(dir / "err")};
-}
-
 // The message for an amount that cannot be converted, after where it was.
 std::string cannot(const std::string& where,
                    const std::string& why = "不是小写金额（应为数字，如 41823.51）") {
     return "tessaly-convert: " + where + ": " + why + "\n";
-}
-
-// `text` as Windows writes "Unicode text": UTF-16 after its byte-order mark.
-std::string utf16(std::u16string_view text, bool bigEndian = false) {
-    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (const char16_t c : text)
-        bytes +=
-            bigEndian ? std::string{char(c >> 8), char(c)} : std::string{char(c), char(c >> 8)};
-    return bytes;
 }
 
 // `n` lines, the first starting `start`, none blank and none with an escape character in it:
@@ -111,18 +75,17 @@ std::string manyLines(const char* even, const char* odd) {
     return lines;
 }
 
-// Each case in a folder of its own, its label on any failure.
+// Each case with its input in the file "in", its label on any failure.
 void expectAll(std::initializer_list<Case> cases) {
-    const fs::path dir =
-        fs::temp_directory_path() / ("tessaly-cli-" + std::to_string(std::random_device()()));
+    const tessaly::test::Folder folder;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what + ": tessaly-convert " + c.args);
-        const auto [status, out, err] = run(dir, c);
+        folder.put("in", c.input);
+        const auto [status, out, err] = folder.run("tessaly-convert " + c.args, c.streams);
         EXPECT_EQ(status, c.status);
         EXPECT_THAT(out, c.out);
         EXPECT_THAT(err, c.err);
     }
-    fs::remove_all(dir);
 }
 
 TEST(Cli, WritesOneLinePerAmountOrInputLine) {

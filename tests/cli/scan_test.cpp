@@ -3,64 +3,18 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
-#include <tuple>
 
 #include <gmock/gmock.h>
+
+#include "runner.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace testing;
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// A fresh folder holding `files`, removed at the end.
-class Folder {
-public:
-    explicit Folder(std::initializer_list<std::pair<std::string, std::string>> files)
-        : dir_(fs::temp_directory_path() /
-               ("tessaly-scan-" + std::to_string(std::random_device()()))) {
-        fs::create_directories(dir_);
-        for (const auto& [name, bytes] : files)
-            std::ofstream(dir_ / name, std::ios::binary) << bytes;
-    }
-    ~Folder() { fs::remove_all(dir_); }
-
-    // Runs `command` in the folder, "tessaly-convert" standing for the program built, with its
-    // output and errors into files; the status, standard output and standard error.
-    std::tuple<int, std::string, std::string> run(std::string command) const {
-        std::string program = "\"";
-        program.append(fs::absolute(TESSALY_CONVERT).string()).append("\"");
-        std::string expanded;
-        std::size_t from = 0;
-        for (std::size_t at; (at = command.find("tessaly-convert", from)) != std::string::npos;
-             from = at + 15)
-            expanded.append(command, from, at - from).append(program);
-        command = expanded.append(command, from);
-#ifdef _WIN32
-        // cmd takes the redirections after the command's own, with no brackets around it.
-        const std::string line = "cd /d \"" + dir_.string() + "\" && " + command + " > out 2> err";
-        const int status = _wsystem(fs::path(std::u8string(line.begin(), line.end())).c_str());
-#else
-        // The status through a file: a pipeline's own is its last command's.
-        const std::string line =
-            "cd '" + dir_.string() + "' && (" + command + "; echo $? > status) > out 2> err";
-        [[maybe_unused]] const int shell = std::system(line.c_str());
-        const int status = std::stoi(slurp(dir_ / "status"));
-#endif
-        return {status, slurp(dir_ / "out"), slurp(dir_ / "err")};
-    }
-
-private:
-    fs::path dir_;
-};
+using tessaly::test::Folder;
+using tessaly::test::utf16;
 
 // A purchase contract as a reviewer gets it: pairs right and wrong, an uppercase amount with an
 // error, digits with a space before 元, and articles, days and shares that are no amounts.
@@ -85,15 +39,6 @@ const std::string kFailures =
     "第6个字“元”：“元”后应写“整”或“正”\n";
 const std::string kCounts = "共 5 处金额，正确 3，警告 0，错误 2\n";
 
-// `text` as Windows writes "Unicode text": UTF-16LE after its byte-order mark.
-std::string utf16(const std::string& utf8) {
-    std::string bytes = "\xFF\xFE";
-    const std::u16string units = fs::path(std::u8string(utf8.begin(), utf8.end())).u16string();
-    for (const char16_t c : units)
-        bytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-    return bytes;
-}
-
 std::string joined(const std::string& name, const std::string& lines) {
     std::string out;
     for (std::size_t from = 0, to; (to = lines.find('\n', from)) != std::string::npos;
@@ -103,11 +48,13 @@ std::string joined(const std::string& name, const std::string& lines) {
 }
 
 TEST(Scan, ReportsWhatIsNotOkAsACompilerDoes) {
-    const Folder folder({{"contract.txt", kContract},
-                         {"utf16.txt", utf16(kContract)},
-                         {"clean.txt", "总价人民币壹万元整（¥10,000.00）。\n"},
-                         {"none.txt", "第壹条 壹号楼贰层，共贰份，2024-05-01。\n"},
-                         {"house.txt", "押金伍仟圆整（¥5,000.00）"}});
+    const Folder folder(
+        {{"contract.txt", kContract},
+         {"utf16.txt",
+          utf16(fs::path(std::u8string(kContract.begin(), kContract.end())).u16string())},
+         {"clean.txt", "总价人民币壹万元整（¥10,000.00）。\n"},
+         {"none.txt", "第壹条 壹号楼贰层，共贰份，2024-05-01。\n"},
+         {"house.txt", "押金伍仟圆整（¥5,000.00）"}});
     struct Case {
         std::string what;
         std::string command;
