@@ -40,12 +40,13 @@ export async function serve(folders) {
   };
 }
 
-export async function chromium() {
+export async function chromium(options = {}) {
   const profile = mkdtempSync(join(tmpdir(), 'tessaly-browser-'));
   const puppeteer = createRequire(`${root}web/page/package.json`)('puppeteer-core');
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
     headless: true,
+    ...options,
     args: [
       '--no-sandbox',
       '--disable-gpu',

@@ -267,22 +267,16 @@ function engine(module, instance, spare) {
     return at - 1 - inPtr;
   }
 
-  // A part of a batch in one call into the engine, its texts decoded in one pass: a text or
-  // null each with `texts`, a result object each without.
-  function writePart(texts, from, to, size, bits, asTexts) {
+  // A part of a batch in one call into the engine, its texts decoded in one pass, into `out`
+  // from `from`: a text or null each with `texts`, a result object each without.
+  function writePart(texts, from, to, size, bits, asTexts, out) {
     ex.tessaly_write_many(putLines(texts, from, to, size), bits);
     const lines = utf16(output()).split('\n');
-    const n = lines.length;
-    if (asTexts) {
-      for (let k = 0; k < n; k++) if (lines[k].length === 1 && lines[k].charCodeAt(0) < 4) lines[k] = null;
-      return lines;
-    }
-    const out = new Array(n);
-    for (let k = 0; k < n; k++) {
+    for (let k = 0, i = from; i < to; k++, i++) {
       const line = lines[k];
-      out[k] = line.length === 1 && line.charCodeAt(0) < 4 ? { failure: FAILURES[line.charCodeAt(0)] } : { text: line };
+      const failed = line.length === 1 && line.charCodeAt(0) < 4;
+      out[i] = asTexts ? (failed ? null : line) : failed ? { failure: FAILURES[line.charCodeAt(0)] } : { text: line };
     }
-    return out;
   }
 
   function writeMany(amounts, style, options) {
@@ -291,25 +285,25 @@ function engine(module, instance, spare) {
     const texts = list.every((a) => typeof a === 'string') ? list : list.map(textOf);
     const bits = styleBits(style, bit);
     const asTexts = textsAsked(options);
-    const parts = [];
+    const out = new Array(texts.length);
     let from = 0;
     let size = 0;
     for (let i = 0; i < texts.length; i++) {
       const n = texts[i].length;
       if (n > MAX_LENGTH || size + n > PART) {
-        if (from < i) parts.push(writePart(texts, from, i, size, bits, asTexts));
+        if (from < i) writePart(texts, from, i, size, bits, asTexts, out);
         from = i;
         size = 0;
         if (n > MAX_LENGTH) {
-          parts.push([asTexts ? null : { failure: 'tooLong' }]);
+          out[i] = asTexts ? null : { failure: 'tooLong' };
           from = i + 1;
           continue;
         }
       }
       size += n + 1;
     }
-    if (from < texts.length) parts.push(writePart(texts, from, texts.length, size, bits, asTexts));
-    return parts.length === 1 ? parts[0] : parts.flat();
+    if (from < texts.length) writePart(texts, from, texts.length, size, bits, asTexts, out);
+    return out;
   }
 
   function writeManyFailed(amounts, style, options) {
