@@ -58,8 +58,9 @@ export async function chromium(options = {}) {
   });
   return {
     browser,
-    // Opens `url`, waits for the page to set window.result, and gives it with what went wrong.
-    async run(url, timeout = 30_000) {
+    // Opens `url`, waits for the page to set window.result, and gives it with what went wrong;
+    // the wait is long, for a machine busy with other builds.
+    async run(url, timeout = 120_000) {
       const page = await browser.newPage();
       const problems = [];
       await page.setRequestInterception(true);

@@ -149,7 +149,7 @@ window.result = [await say(load()), await say(load('/missing/tessaly.wasm')), aw
       `tessaly: cannot load tessaly.wasm: ${base}/index.html sent "<!doctype html><meta cha" (text/html; charset=utf-8), not a WebAssembly module`,
       'tessaly: there is no default location for tessaly.wasm here (a classic script or worker, or a bundle without import.meta.url): pass load() its URL, its bytes or a WebAssembly.Module',
       '壹圆整',
-    ]);
+    ], problems.join('\n'));
     // The 404 the page asked for on purpose is the one problem.
     assert.deepEqual(problems, ['Failed to load resource: the server responded with a status of 404 (Not Found)']);
   } finally {
