@@ -37,6 +37,8 @@ function saveStyle() {
 const whyNot = {
   notANumber: () => '无法转换：这不是数字金额（只能有数字、一个小数点、千分位逗号、负号和开头的 ￥ 符号）。',
   tooManyDigits: (wide) => (wide ? '无法转换：整数部分超过十六位。' : '无法转换：整数部分超过九位。要写更大的金额，请勾选“十六位”。'),
+  tooLong: () => '无法转换：内容太长，不是一个金额。',
+  fault: () => '无法转换：计算时出错，请再试一次。',
 };
 
 // The amount typed, as the engine takes it: ￥1,680.32 and (8.00) are amounts too.
