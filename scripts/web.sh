@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything web: the engine as WebAssembly (preset "wasm"), the npm package staged in
 # build/web/package and packed as build/web/tessaly-<version>.tgz, and the page when its build
-# script is there. npm's tools come from the committed lock file.
+# script is there. npm's tools, the package's and the page's, come from the web workspace's one
+# committed lock file, installed here and nowhere else.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

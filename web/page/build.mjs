@@ -3,7 +3,7 @@
 // Run after the package is staged in build/web/package/.
 import { execFileSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
-import { existsSync, readFileSync, readdirSync, statSync, writeFileSync, mkdirSync } from 'node:fs';
+import { existsSync, readFileSync, readdirSync, writeFileSync, mkdirSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -12,16 +12,11 @@ const root = join(here, '..', '..');
 const packageDir = join(root, 'build', 'web', 'package');
 const out = join(root, 'build', 'web', 'tessaly.html');
 
-// The tools come pinned from the lock file; install them when they are missing or stale.
+// The tools come pinned from the web workspace's one lock file, installed by scripts/web.sh.
+const bin = join(here, '..', 'node_modules', '.bin');
 function tools() {
-  const installed = join(here, 'node_modules', '.package-lock.json');
-  const lock = join(here, 'package-lock.json');
-  if (!existsSync(installed) || statSync(installed).mtimeMs < statSync(lock).mtimeMs) {
-    execFileSync('npm', ['ci', '--no-audit', '--no-fund', '--loglevel=error'], {
-      cwd: here,
-      stdio: 'inherit',
-      env: { ...process.env, PUPPETEER_SKIP_DOWNLOAD: '1' },
-    });
+  if (!existsSync(join(bin, 'prettier'))) {
+    throw new Error(`the page's tools are not installed in ${dirname(bin)}: run scripts/web.sh, or npm ci in web/`);
   }
 }
 
@@ -38,7 +33,7 @@ function lint() {
     'web/page/eslint.config.js',
     ...['page.test.mjs', 'readers.test.mjs', 'sheets.test.mjs', 'driver.mjs', 'files.mjs'].map((f) => `tests/web/${f}`),
   ];
-  const run = (tool, args) => execFileSync(join(here, 'node_modules', '.bin', tool), [...args, ...files], { cwd: root, stdio: 'inherit' });
+  const run = (tool, args) => execFileSync(join(bin, tool), [...args, ...files], { cwd: root, stdio: 'inherit' });
   run('prettier', ['--config', join(here, '.prettierrc.json'), '--check', '--log-level=warn']);
   run('eslint', ['--config', join(here, 'eslint.config.js')]);
 }
