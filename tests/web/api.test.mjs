@@ -1,5 +1,5 @@
 // The package's calls in JavaScript's terms: the shapes they return, what untyped callers may pass,
-// random and hostile texts that must never throw, and every way of loading the module.
+// values and random and hostile texts that must never throw, and every way of loading the module.
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { createServer } from 'node:http';
@@ -58,7 +58,26 @@ test('read and check', () => {
   assert.equal(t.check('abc', '壹佰圆整').verdict, 'fail');
 });
 
-test('never throws on random and hostile texts, and answers in the declared shape', () => {
+test('never throws, whatever the caller passes and on random and hostile texts, and answers in the declared shape', () => {
+  const getter = { get unit() { throw new Error('getter'); } };
+  const { proxy: revoked, revoke } = Proxy.revocable({}, {});
+  revoke();
+  const broken = (function* () { yield '1'; throw new Error('iterator'); })();
+  const element = { length: 1, get 0() { throw new Error('element'); } };
+  const calls = [
+    [() => t.write('1', getter), { text: '壹圆整' }],
+    [() => t.write('1', revoked), { text: '壹圆整' }],
+    [() => t.write(revoked), { failure: 'notANumber' }],
+    [() => t.write(Symbol('1')), { failure: 'notANumber' }],
+    [() => t.writeMany(['1'], getter), [{ text: '壹圆整' }]],
+    [() => t.writeMany(revoked), []],
+    [() => t.writeMany(broken), []],
+    [() => t.writeMany(element), []],
+    [() => t.writeMany([Symbol('x'), revoked]), [{ failure: 'notANumber' }, { failure: 'notANumber' }]],
+    [() => t.read('壹圆整', getter).amount, '1.00'],
+    [() => t.check('1', '壹圆整', revoked).verdict, 'ok'],
+  ];
+  for (const [call, answer] of calls) assert.deepEqual(call(), answer, String(call));
   const pieces = [...'109.,-+e \t\n\0壹圆整零万亿角分负１。', '人民币', '\uD800', '\uDC00', '😀'];
   const r = random(7);
   const text = () => Array.from({ length: r.int(4) ? r.int(20) : r.int(200) }, () => (r.int(3) ? r.pick(pieces) : String.fromCharCode(r.int(0x10000)))).join('');
@@ -91,66 +110,54 @@ test('never throws on random and hostile texts, and answers in the declared shap
   assert.equal(t.read('柒仟玖佰壹拾玖圆整').amount, '7919.00');
 });
 
-test('every way of loading gives the same engine; a source that is no module is refused at once', async () => {
+test('load() and loadSync() take every source the types declare and give the same engine; what is no module is refused, saying why', async () => {
   const bytes = readFileSync(wasmPath);
+  const buffer = () => bytes.buffer.slice(bytes.byteOffset, bytes.byteOffset + bytes.length);
+  const padded = new Uint8Array(bytes.length + 3);
+  padded.set(bytes, 3);
+  const view = new DataView(padded.buffer, 3, bytes.length);
   const module = new WebAssembly.Module(bytes);
   const cjs = createRequire(import.meta.url)(`${packageDir}/index.cjs`);
   const browser = await import(`${packageDir}/index.mjs`);
-  const engines = [loadSync(), loadSync(bytes), loadSync(module), loadSync(wasmPath), cjs.loadSync(), browser.loadSync(bytes)];
-  const sources = [bytes.buffer.slice(bytes.byteOffset, bytes.byteOffset + bytes.byteLength), module, wasmPath, pathToFileURL(wasmPath), Promise.resolve(new Uint8Array(bytes)), new Response(bytes)];
-  for (const source of sources) engines.push(await load(source));
-  engines.push(await cjs.load(), await browser.load(bytes), await browser.load(module));
-  for (const engine of engines) {
-    assert.deepEqual(Object.keys(engine).sort(), ['check', 'read', 'write', 'writeMany']);
-    assert.equal(engine.write('41823.51').text, '肆万壹仟捌佰贰拾叁圆伍角壹分');
-  }
-  // Instances are independent: a long call in one leaves another's buffers alone.
-  engines[0].write('1'.repeat(100_000));
-  assert.equal(engines[1].write('2').text, '贰圆整');
-  await assert.rejects(load(new Uint8Array([1, 2, 3])), WebAssembly.CompileError);
-  assert.throws(() => loadSync(new Uint8Array([1, 2, 3])), WebAssembly.CompileError);
-  await assert.rejects(load('/nonexistent/tessaly.wasm'), { code: 'ENOENT' });
-});
-
-// A server on this machine: the module, a missing file, and a page where a module should be.
-async function serve(bytes) {
+  // A server on this machine: the module, a missing file, a page where a module should be, and nothing.
+  const answers = {
+    '/tessaly.wasm': [200, { 'content-type': 'application/wasm' }, bytes],
+    '/page/tessaly.wasm': [200, { 'content-type': 'text/html' }, '<!doctype html>\n<html><body>app</body></html>'],
+    '/empty/tessaly.wasm': [200, {}, ''],
+  };
   const server = createServer((request, response) => {
-    if (request.url === '/tessaly.wasm') response.writeHead(200, { 'content-type': 'application/wasm' }).end(bytes);
-    else if (request.url === '/page/tessaly.wasm') response.writeHead(200, { 'content-type': 'text/html' }).end('<!doctype html>\n<html><body>app</body></html>');
-    else if (request.url === '/empty/tessaly.wasm') response.writeHead(200).end();
-    else response.writeHead(404, 'Not Found').end('no');
+    const [status, headers, body] = answers[request.url] ?? [404, {}, 'no'];
+    response.writeHead(status, headers).end(body);
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  return { server, base: `http://127.0.0.1:${server.address().port}` };
-}
-
-test('load() takes every source the types declare: bytes, any view, a module, a URL or its string, a path, a response or a promise of one', async () => {
-  const file = readFileSync(wasmPath);
-  const padded = new Uint8Array(file.length + 3);
-  padded.set(file, 3);
-  const { server, base } = await serve(file);
+  const base = `http://127.0.0.1:${server.address().port}`;
   try {
-    const sources = [
-      ['DataView', new DataView(padded.buffer, 3, file.length)],
-      ['view at an offset', padded.subarray(3)],
-      ['view of another type', new Int8Array(padded.buffer, 3, file.length)],
-      ['file: URL string', pathToFileURL(wasmPath).href],
-      ['http URL', new URL(`${base}/tessaly.wasm`)],
-      ['http URL string', `${base}/tessaly.wasm`],
-      ['fetched response', fetch(`${base}/tessaly.wasm`)],
-      ['response-like', { ok: true, arrayBuffer: async () => file.buffer.slice(file.byteOffset, file.byteOffset + file.length) }],
-    ];
-    for (const [name, source] of sources) assert.equal((await load(source)).write('1').text, '壹圆整', name);
-    assert.equal(loadSync(new DataView(padded.buffer, 3, file.length)).write('2').text, '贰圆整');
-    assert.equal(loadSync(pathToFileURL(wasmPath).href).write('2').text, '贰圆整');
+    const file = [wasmPath, pathToFileURL(wasmPath), pathToFileURL(wasmPath).href];
+    const views = [bytes, view, padded.subarray(3), new Int8Array(padded.buffer, 3, bytes.length)];
+    const web = [new URL(`${base}/tessaly.wasm`), `${base}/tessaly.wasm`, fetch(`${base}/tessaly.wasm`), new Response(bytes)];
+    const sources = [buffer(), module, ...file, ...views, ...web, Promise.resolve(new Uint8Array(bytes)), { ok: true, arrayBuffer: async () => buffer() }];
+    const engines = [undefined, bytes, module, wasmPath, view, pathToFileURL(wasmPath).href].map(loadSync);
+    engines.push(cjs.loadSync(), browser.loadSync(bytes), await cjs.load(), await browser.load(bytes), await browser.load(module));
+    for (const source of sources) engines.push(await load(source));
+    for (const [i, engine] of engines.entries()) {
+      assert.deepEqual(Object.keys(engine).sort(), ['check', 'read', 'write', 'writeMany'], String(i));
+      assert.equal(engine.write('41823.51').text, '肆万壹仟捌佰贰拾叁圆伍角壹分', String(i));
+    }
+    // Instances are independent: a long call in one leaves another's buffers alone.
+    engines[0].write('1'.repeat(100_000));
+    assert.equal(engines[1].write('2').text, '贰圆整');
+    const cannot = (why) => ({ message: `tessaly: cannot load tessaly.wasm: ${why}` });
     const refused = [
-      [`${base}/missing/tessaly.wasm`, `tessaly: cannot load tessaly.wasm: ${base}/missing/tessaly.wasm answered 404 Not Found`],
-      [fetch(`${base}/page/tessaly.wasm`), `tessaly: cannot load tessaly.wasm: ${base}/page/tessaly.wasm sent "<!doctype html> <html><b" (text/html), not a WebAssembly module`],
-      [`${base}/empty/tessaly.wasm`, `tessaly: cannot load tessaly.wasm: ${base}/empty/tessaly.wasm sent nothing, not a WebAssembly module`],
-      [{ ok: false, status: 500, arrayBuffer: async () => new ArrayBuffer(0) }, 'tessaly: cannot load tessaly.wasm: the response answered 500'],
-      [42, "tessaly: load() takes the module's bytes, a WebAssembly.Module, its URL or path, or a fetch() response"],
+      [new Uint8Array([1, 2, 3]), WebAssembly.CompileError],
+      ['/nonexistent/tessaly.wasm', { code: 'ENOENT' }],
+      [`${base}/missing/tessaly.wasm`, cannot(`${base}/missing/tessaly.wasm answered 404 Not Found`)],
+      [fetch(`${base}/page/tessaly.wasm`), cannot(`${base}/page/tessaly.wasm sent "<!doctype html> <html><b" (text/html), not a WebAssembly module`)],
+      [`${base}/empty/tessaly.wasm`, cannot(`${base}/empty/tessaly.wasm sent nothing, not a WebAssembly module`)],
+      [{ ok: false, status: 500, arrayBuffer: async () => new ArrayBuffer(0) }, cannot('the response answered 500')],
+      [42, { message: "tessaly: load() takes the module's bytes, a WebAssembly.Module, its URL or path, or a fetch() response" }],
     ];
-    for (const [source, message] of refused) await assert.rejects(load(source), { message });
+    for (const [source, error] of refused) await assert.rejects(load(source), error);
+    assert.throws(() => loadSync(new Uint8Array([1, 2, 3])), WebAssembly.CompileError);
   } finally {
     server.close();
   }

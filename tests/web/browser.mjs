@@ -1,13 +1,24 @@
-// Pages served from this machine and opened in Debian's chromium (puppeteer-core, which never
-// downloads a browser): for the package as browsers and bundlers take it. Any request that is
-// not to the server here is refused and recorded.
-import { createReadStream, existsSync, mkdtempSync, rmSync, statSync } from 'node:fs';
+// The package as users, browsers and bundlers take it: the packed tarball installed into a project
+// of its own, and pages served from this machine and opened in Debian's chromium (puppeteer-core,
+// which never downloads a browser). Any request that is not to the server here is refused and recorded.
+import { execFileSync } from 'node:child_process';
+import { createReadStream, existsSync, mkdtempSync, readdirSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { extname, join, normalize } from 'node:path';
 
 import { root } from './support.mjs';
+
+export const tarball = `${root}build/web/${readdirSync(`${root}build/web`).find((f) => /^tessaly-\d+\.\d+\.\d+\.tgz$/.test(f))}`;
+
+// A new project with the tarball installed, without a registry; its folder.
+export function install(name) {
+  const dir = mkdtempSync(join(tmpdir(), `tessaly-${name}-`));
+  writeFileSync(join(dir, 'package.json'), JSON.stringify({ name, private: true, type: 'module' }));
+  execFileSync('npm', ['install', '--offline', '--no-audit', '--no-fund', '--loglevel=error', tarball], { cwd: dir });
+  return dir;
+}
 
 const types = {
   '.html': 'text/html; charset=utf-8',

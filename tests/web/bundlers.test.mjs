@@ -3,20 +3,16 @@
 // built), webpack 5 and esbuild, and run in chromium. Then the browser entry as it is: what it
 // fetches is checked, and a classic worker is told what to pass.
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
-import { mkdirSync, mkdtempSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdirSync, rmSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
-import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { after, before, test } from 'node:test';
 
-import { chromium, serve } from './browser.mjs';
+import { chromium, install, serve } from './browser.mjs';
 import { packageDir, root } from './support.mjs';
 
 const tools = `${root}web/node_modules/`;
-const tarball = `${root}build/web/${readdirSync(`${root}build/web`).find((f) => /^tessaly-\d+\.\d+\.\d+\.tgz$/.test(f))}`;
-const app = mkdtempSync(join(tmpdir(), 'tessaly-app-'));
 const [major, minor] = process.versions.node.split('.').map(Number);
 // Current Vite runs on Node 20.19 and later; Node 18 runs Vite 5 only.
 const currentVite =
@@ -33,10 +29,9 @@ const answer = '肆万壹仟捌佰贰拾叁圆伍角壹分 100.00 ok';
 const page = (script) =>
   `<!doctype html><meta charset="utf-8"><link rel="icon" href="data:,"><title>app</title><script ${script}></script>\n`;
 
-let browser;
+let app, browser;
 before(async () => {
-  writeFileSync(join(app, 'package.json'), JSON.stringify({ name: 'app', private: true, type: 'module' }));
-  execFileSync('npm', ['install', '--offline', '--no-audit', '--no-fund', '--loglevel=error', tarball], { cwd: app });
+  app = install('app');
   mkdirSync(join(app, 'src'));
   writeFileSync(join(app, 'src', 'main.js'), main);
   writeFileSync(join(app, 'index.html'), page('type="module" src="/src/main.js"'));
@@ -47,78 +42,55 @@ after(async () => {
   rmSync(app, { recursive: true, force: true });
 });
 
-// Serves `folder` and runs its index.html in chromium.
-async function runBuilt(folder) {
+// Each way of building the app gives where to open it and how to stop serving it.
+async function served(folder, script) {
+  if (script) writeFileSync(join(folder, 'index.html'), page(script));
   const server = await serve({ '/': folder });
-  try {
-    return await browser.run(`${server.base}/index.html`);
-  } finally {
-    await server.close();
-  }
+  return { url: `${server.base}/index.html`, close: server.close };
 }
-
+const tool = createRequire(tools);
 const vite = (name) => import(pathToFileURL(`${tools}${name}/dist/node/index.js`).href);
-const vites = [
-  ['Vite 5.4', 'vite5', false],
-  ['Vite 8', 'vite', currentVite],
+const cacheDir = (name) => join(app, 'node_modules', `.${name}`);
+const server = { host: '127.0.0.1', port: 0, strictPort: false };
+const builds = [
+  ...[['Vite 5.4', 'vite5', false], ['Vite 8', 'vite', currentVite]].flatMap(([title, name, skip]) => [
+    [`${title}, served in development (its dependencies pre-bundled)`, skip, async () => {
+      const dev = await (await vite(name)).createServer({ root: app, configFile: false, logLevel: 'silent', cacheDir: cacheDir(name), server });
+      await dev.listen();
+      return { url: dev.resolvedUrls.local[0], close: () => dev.close() };
+    }],
+    [`${title}, built`, skip, async () => {
+      const outDir = join(app, `dist-${name}`);
+      await (await vite(name)).build({ root: app, configFile: false, logLevel: 'silent', build: { outDir } });
+      return served(outDir);
+    }],
+  ]),
+  ['webpack 5, built', false, async () => {
+    const path = join(app, 'dist-webpack');
+    const options = { mode: 'production', context: app, entry: './src/main.js', output: { path, filename: 'main.js' }, performance: { hints: false } };
+    const stats = await new Promise((resolve, reject) => tool('webpack')(options, (e, s) => (e ? reject(e) : resolve(s))));
+    assert.equal(stats.hasErrors(), false, stats.toString('errors-only'));
+    return served(path, 'src="main.js"');
+  }],
+  ['esbuild, bundled for the browser as a classic script', false, async () => {
+    const outdir = join(app, 'dist-esbuild');
+    await tool('esbuild').build({ entryPoints: [join(app, 'src', 'main.js')], bundle: true, platform: 'browser', outdir, logLevel: 'silent' });
+    return served(outdir, 'src="main.js"');
+  }],
 ];
 
-for (const [title, name, skip] of vites) {
-  test(`${title}, served in development (its dependencies pre-bundled)`, { skip }, async () => {
-    const { createServer } = await vite(name);
-    const server = await createServer({
-      root: app,
-      configFile: false,
-      logLevel: 'silent',
-      cacheDir: join(app, 'node_modules', `.${name}`),
-      server: { host: '127.0.0.1', port: 0, strictPort: false },
-    });
-    await server.listen();
+for (const [title, skip, start] of builds) {
+  test(title, { skip }, async () => {
+    const opened = await start();
     try {
-      assert.deepEqual(await browser.run(server.resolvedUrls.local[0]), { result: answer, problems: [] });
+      assert.deepEqual(await browser.run(opened.url), { result: answer, problems: [] });
     } finally {
-      await server.close();
+      await opened.close();
     }
-  });
-
-  test(`${title}, built`, { skip }, async () => {
-    const { build } = await vite(name);
-    const outDir = join(app, `dist-${name}`);
-    await build({ root: app, configFile: false, logLevel: 'silent', build: { outDir } });
-    assert.deepEqual(await runBuilt(outDir), { result: answer, problems: [] });
   });
 }
 
-test('webpack 5, built', async () => {
-  const webpack = createRequire(tools)('webpack');
-  const out = join(app, 'dist-webpack');
-  const stats = await new Promise((resolve, reject) =>
-    webpack(
-      {
-        mode: 'production',
-        context: app,
-        entry: './src/main.js',
-        output: { path: out, filename: 'main.js' },
-        performance: { hints: false },
-      },
-      (e, s) => (e ? reject(e) : resolve(s)),
-    ),
-  );
-  assert.equal(stats.hasErrors(), false, stats.toString('errors-only'));
-  writeFileSync(join(out, 'index.html'), page('src="main.js"'));
-  assert.deepEqual(await runBuilt(out), { result: answer, problems: [] });
-});
-
-test('esbuild, bundled for the browser as a classic script', async () => {
-  const esbuild = createRequire(tools)('esbuild');
-  const out = join(app, 'dist-esbuild');
-  await esbuild.build({ entryPoints: [join(app, 'src', 'main.js')], bundle: true, platform: 'browser', outdir: out, logLevel: 'silent' });
-  writeFileSync(join(out, 'index.html'), page('src="main.js"'));
-  assert.deepEqual(await runBuilt(out), { result: answer, problems: [] });
-});
-
 test('the browser entry as it is: a fetch not ok, or not a module, is said as such; a classic worker is told what to pass', async () => {
-  const esbuild = createRequire(tools)('esbuild');
   const out = join(app, 'dist-worker');
   // A classic worker bundled from the fetching entry, as a page that hands its worker the module does.
   const worker = `import { load } from 'tessaly';
@@ -126,14 +98,8 @@ const say = (p) => p.then((t) => t.write('1').text, (e) => e.message);
 Promise.all([say(load()), say(load('/package/tessaly.wasm'))]).then((answers) => postMessage(answers));
 `;
   writeFileSync(join(app, 'src', 'worker.js'), worker);
-  await esbuild.build({
-    entryPoints: [join(app, 'src', 'worker.js')],
-    bundle: true,
-    format: 'iife',
-    outdir: out,
-    alias: { tessaly: `${packageDir}/index.mjs` },
-    logLevel: 'silent',
-  });
+  const alias = { tessaly: `${packageDir}/index.mjs` };
+  await tool('esbuild').build({ entryPoints: [join(app, 'src', 'worker.js')], bundle: true, format: 'iife', outdir: out, alias, logLevel: 'silent' });
   const script = `import { load } from '/package/index.mjs';
 const say = (p) => p.then((t) => t.write('1').text, (e) => e.message);
 const worker = new Promise((resolve) => (new Worker('/worker.js').onmessage = (e) => resolve(e.data)));
@@ -141,12 +107,13 @@ window.result = [await say(load()), await say(load('/missing/tessaly.wasm')), aw
   writeFileSync(join(out, 'index.html'), page(`type="module">${script}</script><script`));
   const server = await serve({ '/package/': packageDir, '/': out });
   try {
-    const { result, problems } = await browser.run(`${server.base}/index.html`);
-    const base = server.base;
+    const { base } = server;
+    const { result, problems } = await browser.run(`${base}/index.html`);
+    const cannot = 'tessaly: cannot load tessaly.wasm:';
     assert.deepEqual(result, [
       '壹圆整',
-      `tessaly: cannot load tessaly.wasm: ${base}/missing/tessaly.wasm answered 404 Not Found`,
-      `tessaly: cannot load tessaly.wasm: ${base}/index.html sent "<!doctype html><meta cha" (text/html; charset=utf-8), not a WebAssembly module`,
+      `${cannot} ${base}/missing/tessaly.wasm answered 404 Not Found`,
+      `${cannot} ${base}/index.html sent "<!doctype html><meta cha" (text/html; charset=utf-8), not a WebAssembly module`,
       'tessaly: there is no default location for tessaly.wasm here (a classic script or worker, or a bundle without import.meta.url): pass load() its URL, its bytes or a WebAssembly.Module',
       '壹圆整',
     ], problems.join('\n'));

@@ -3,40 +3,27 @@
 // that use every call and one that must be refused.
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, readdirSync, rmSync, statSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+import { readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { root } from './support.mjs';
+import { install, tarball } from './browser.mjs';
+import { packageDir, root } from './support.mjs';
 
-const tarball = `${root}build/web/${readdirSync(`${root}build/web`).find((f) => /^tessaly-\d+\.\d+\.\d+\.tgz$/.test(f))}`;
-const dir = mkdtempSync(join(tmpdir(), 'tessaly-consumer-'));
-
-before(() => {
-  writeFileSync(join(dir, 'package.json'), JSON.stringify({ name: 'consumer', private: true, type: 'module' }));
-  execFileSync('npm', ['install', '--offline', '--no-audit', '--no-fund', '--loglevel=error', tarball], { cwd: dir });
-});
+let dir;
+before(() => (dir = install('consumer')));
 after(() => rmSync(dir, { recursive: true, force: true }));
 
 // The module is in the tarball twice: as a file for Node and browsers, and inside bundler.mjs.
-test('the tarball holds what is needed, within 96 KB, and the module within 64 KB', () => {
+test("the tarball holds what is needed, within 96 KB, the module within 64 KB, and the README's sizes are theirs within 5%", () => {
   const listing = execFileSync('tar', ['-tzf', tarball], { encoding: 'utf8' }).trim().split('\n').sort();
   const files = 'LICENSE README.md bundler.mjs index.cjs index.d.ts index.mjs node.mjs package.json tessaly.wasm';
   assert.deepEqual(listing, files.split(' ').map((f) => `package/${f}`));
-  assert.ok(statSync(tarball).size <= 96 * 1024, tarball);
-  assert.ok(statSync(`${root}build/web/package/tessaly.wasm`).size <= 64 * 1024);
-});
-
-test("the README's sizes are the build's, within 5%", () => {
   const readme = readFileSync(`${root}web/npm/README.md`, 'utf8');
   const [, wasm, packed] = /`tessaly\.wasm` is about (\d+) KB and the whole package about (\d+) KB packed/.exec(readme) ?? [];
-  const sizes = [
-    [wasm, `${root}build/web/package/tessaly.wasm`],
-    [packed, tarball],
-  ];
-  for (const [stated, file] of sizes) {
+  for (const [stated, file, most] of [[wasm, `${packageDir}/tessaly.wasm`, 64], [packed, tarball, 96]]) {
     const actual = statSync(file).size / 1024;
+    assert.ok(actual <= most, `${file} is ${actual.toFixed(1)} KB, more than ${most}`);
     assert.ok(Math.abs(stated - actual) <= actual * 0.05, `README says ${stated} KB, ${file} is ${actual.toFixed(1)} KB: correct the README`);
   }
 });
@@ -52,16 +39,8 @@ test('runs from an ES module and from CommonJS', () => {
   }
 });
 
-function typecheck(file, source, options) {
-  writeFileSync(join(dir, file), source);
-  writeFileSync(join(dir, 'tsconfig.json'), JSON.stringify({ compilerOptions: { strict: true, noEmit: true, ...options }, files: [file] }));
-  return spawnSync(process.execPath, [`${root}web/node_modules/typescript/bin/tsc`, '-p', dir], { cwd: dir, encoding: 'utf8' });
-}
-
 const node = { module: 'nodenext', moduleResolution: 'nodenext' };
-
-test('tsc --strict accepts consumers that use every call, from ESM, CommonJS, a bundler and with its defaults', () => {
-  const everyCall = `import { load, loadSync, type Check, type Failure, type Finding, type Reading, type Style, type Tessaly, type Written } from 'tessaly';
+const everyCall = `import { load, loadSync, type Check, type Failure, type Finding, type Reading, type Style, type Tessaly, type Written } from 'tessaly';
 const t: Tessaly = await load();
 const style: Style = { unit: '元', closing: '正', closeAfterJiao: false, prefix: true, wide: true };
 const w: Written = t.write('41823.51', style), many: Written[] = t.writeMany(['1', '2'], { unit: '圆' });
@@ -75,20 +54,8 @@ await load(new URL('file:///tessaly.wasm'));
 await load(fetch('tessaly.wasm'));
 console.log(text, failure, many, texts, severity, back, verdict);
 `;
-  const consumers = [
-    ['consumer.mts', { ...node, target: 'es2022', lib: ['es2022', 'dom'], types: [] }, everyCall],
-    ['consumer.cts', node, `import tessaly = require('tessaly');\nconst w: tessaly.Written = tessaly.loadSync().write('1', { unit: '元' });\nconsole.log(w.text);\n`],
-    ['bundled.ts', { module: 'esnext', moduleResolution: 'bundler' }, `import { load } from 'tessaly';\nload().then((t) => t.writeMany(['1'], { wide: true }));\n`],
-    ['plain.ts', {}, `import { loadSync } from 'tessaly';\nconsole.log(loadSync().read('壹圆整').amount);\n`],
-  ];
-  for (const [file, options, source] of consumers) {
-    const r = typecheck(file, source, options);
-    assert.equal(r.status, 0, `${file}: ${r.stdout}${r.stderr}`);
-  }
-});
-
-test('tsc --strict refuses a wrong style value, a number for an amount, and unchecked results', () => {
-  const wrong = `import { load } from 'tessaly';
+// Each line after the first two is an error tsc must find.
+const wrong = `import { load } from 'tessaly';
 const t = await load();
 t.write('1', { unit: '圓' });
 t.write('1', { closing: '整整' });
@@ -97,7 +64,21 @@ const v: 'ok' | 'warn' = t.check('1', '壹圆整').verdict;
 const s: string = t.write('1').text;
 const u: string[] = t.writeMany(['1'], {}, { texts: true });
 `;
-  const r = typecheck('wrong.mts', wrong, { ...node, target: 'es2022' });
-  const lines = [...r.stdout.matchAll(/wrong\.mts\((\d+),\d+\): error/g)].map((m) => Number(m[1]));
-  assert.deepEqual(lines, [3, 4, 5, 6, 7, 8], r.stdout);
+
+test('tsc --strict accepts consumers that use every call, from ESM, CommonJS, a bundler and with its defaults; it refuses a wrong style value, a number for an amount, and unchecked results', () => {
+  const consumers = [
+    ['consumer.mts', { ...node, target: 'es2022', lib: ['es2022', 'dom'], types: [] }, everyCall],
+    ['consumer.cts', node, `import tessaly = require('tessaly');\nconst w: tessaly.Written = tessaly.loadSync().write('1', { unit: '元' });\nconsole.log(w.text);\n`],
+    ['bundled.ts', { module: 'esnext', moduleResolution: 'bundler' }, `import { load } from 'tessaly';\nload().then((t) => t.writeMany(['1'], { wide: true }));\n`],
+    ['plain.ts', {}, `import { loadSync } from 'tessaly';\nconsole.log(loadSync().read('壹圆整').amount);\n`],
+    ['wrong.mts', { ...node, target: 'es2022' }, wrong, [3, 4, 5, 6, 7, 8]],
+  ];
+  for (const [file, options, source, errors = []] of consumers) {
+    writeFileSync(join(dir, file), source);
+    writeFileSync(join(dir, 'tsconfig.json'), JSON.stringify({ compilerOptions: { strict: true, noEmit: true, ...options }, files: [file] }));
+    const r = spawnSync(process.execPath, [`${root}web/node_modules/typescript/bin/tsc`, '-p', dir], { cwd: dir, encoding: 'utf8' });
+    const lines = [...r.stdout.matchAll(/\((\d+),\d+\): error/g)].map((m) => Number(m[1]));
+    assert.deepEqual(lines, errors, `${file}: ${r.stdout}${r.stderr}`);
+    if (!errors.length) assert.equal(r.status, 0, `${file}: ${r.stdout}${r.stderr}`);
+  }
 });
