@@ -1,17 +1,15 @@
 // What one call may take: a text past the limit is refused with a failure naming it, a batch is
-// bounded in count and crosses in parts, the module's memory has a maximum, and an allocation
-// that fails never leaves the instance in use. What a caller passes is in api.test.mjs.
+// bounded in count and crosses in parts, and the module's memory has a maximum. What a caller
+// passes is in api.test.mjs; an allocation that fails, in recovery.test.mjs.
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { test } from 'node:test';
 
-import { load, packageDir, root } from './support.mjs';
+import { load, packageDir } from './support.mjs';
 
 const LIMIT = 2 ** 24;
 const tooLong = [{ severity: 'error', position: 0, message: `文本过长：超过 ${LIMIT} 个字符，未作处理` }];
-const fault = [{ severity: 'error', position: 0, message: '引擎出错，已重新启动，请重试' }];
 const plain = { unit: '圆', closing: '整', closeAfterJiao: true, prefix: false, wide: false };
-const tight = readFileSync(`${root}build/wasm/bin/tessaly-tight.wasm`);
 
 // The calls that show an engine in order: run after each case.
 function sound(t) {
@@ -68,22 +66,4 @@ test('a batch too long for one string crosses in parts, in order; more amounts t
   for (const amounts of [{ length: 2 ** 32 }, { length: LIMIT + 1 }, { length: Infinity }]) assert.deepEqual(t.writeMany(amounts), []);
   assert.deepEqual(t.writeMany({ length: 2, 0: '1', 1: 2 }), [{ text: '壹圆整' }, { text: '贰圆整' }]);
   sound(t);
-});
-
-test('an allocation that fails gives the call its failure, and the calls after it a fresh instance', async () => {
-  // The module built in 16 MiB: a text of 4 M digits needs more than that.
-  const t = await load(tight);
-  const big = '1'.repeat(2 ** 22);
-  const cases = [
-    [() => t.write(big), { failure: 'fault' }],
-    [() => t.writeMany(['1', big, '2']), [{ failure: 'fault' }, { failure: 'fault' }, { failure: 'fault' }]],
-    [() => t.writeMany(['1', big], {}, { texts: true }), [null, null]],
-    [() => t.read('壹'.repeat(2 ** 22)), { findings: fault, style: plain }],
-    [() => t.check(big, '壹圆整'), { verdict: 'fail', findings: fault }],
-  ];
-  for (const [call, answer] of cases) {
-    sound(t);
-    assert.deepEqual(call(), answer, String(call));
-    sound(t);
-  }
 });

@@ -20,13 +20,8 @@ export function install(name) {
   return dir;
 }
 
-const types = {
-  '.html': 'text/html; charset=utf-8',
-  '.js': 'text/javascript; charset=utf-8',
-  '.mjs': 'text/javascript; charset=utf-8',
-  '.wasm': 'application/wasm',
-  '.json': 'application/json',
-};
+const script = 'text/javascript; charset=utf-8';
+const types = { '.html': 'text/html; charset=utf-8', '.js': script, '.mjs': script, '.wasm': 'application/wasm', '.json': 'application/json' };
 
 // Serves `folders` ({ '/prefix/': folder }) on 127.0.0.1; a missing file is 404.
 export async function serve(folders) {
@@ -41,34 +36,20 @@ export async function serve(folders) {
     createReadStream(file).pipe(response);
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  return {
-    base: `http://127.0.0.1:${server.address().port}`,
-    close: () => {
-      // A browser keeps its connections open for more: they are closed, not waited for.
-      server.closeAllConnections();
-      return new Promise((resolve) => server.close(resolve));
-    },
-  };
+  // A browser keeps its connections open for more: they are closed, not waited for.
+  const close = () => (server.closeAllConnections(), new Promise((resolve) => server.close(resolve)));
+  return { base: `http://127.0.0.1:${server.address().port}`, close };
 }
 
-export async function chromium(options = {}) {
+export async function chromium() {
   const profile = mkdtempSync(join(tmpdir(), 'tessaly-browser-'));
   const puppeteer = createRequire(`${root}web/page/package.json`)('puppeteer-core');
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
     headless: true,
-    ...options,
-    args: [
-      '--no-sandbox',
-      '--disable-gpu',
-      '--no-first-run',
-      '--disable-background-networking',
-      '--disable-component-update',
-      `--user-data-dir=${profile}`,
-    ],
+    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking', '--disable-component-update', `--user-data-dir=${profile}`],
   });
   return {
-    browser,
     // Opens `url`, waits for the page to set window.result, and gives it with what went wrong;
     // the wait is long, for a machine busy with other builds.
     async run(url, timeout = 120_000) {

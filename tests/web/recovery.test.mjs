@@ -1,6 +1,6 @@
-// A trap mid-call: that call gives its failure, the next ones go to a fresh instance, made
-// without asking for a synchronous one, which a browser's main thread refuses for this module.
-// The module built in 16 MiB traps on a long text, as a fault in the engine would.
+// A trap mid-call, as an allocation that fails: that call gives its failure, the next ones go to a
+// fresh instance, made without asking for a synchronous one, which a browser's main thread refuses
+// for this module. The module built in 16 MiB traps on a text of 4 M digits, as a fault in the engine would.
 import assert from 'node:assert/strict';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -21,9 +21,14 @@ async function steps(load, bytes, refuse) {
     };
   const t = await load(bytes);
   const big = '1'.repeat(2 ** 22);
-  const short = (w) => w.text ?? w.failure ?? w.amount ?? w.verdict;
+  // A failure's words in full, other answers in short.
+  const short = (w) =>
+    w === null || typeof w === 'string' ? String(w) : Array.isArray(w) ? w.map(short).join() : (w.text ?? w.failure ?? w.amount ?? (w.findings.length ? JSON.stringify(w) : w.verdict));
   const log = [];
-  const step = (name, value) => log.push(`${name}: ${typeof value === 'string' ? value : short(value)}`);
+  const step = (name, value) => log.push(`${name}: ${short(value)}`);
+  const fresh = async () => {
+    for (let i = 0; i < 100 && t.write('4').failure; i++) await new Promise((resolve) => setTimeout(resolve, 10));
+  };
   step('write', t.write('1'));
   step('trap', t.write(big));
   step('after', t.write('2'));
@@ -31,15 +36,23 @@ async function steps(load, bytes, refuse) {
   step('trap', t.read('壹'.repeat(2 ** 22)));
   step('trap', t.check(big, '壹圆整'));
   step('waiting', t.write('3'));
-  for (let i = 0; i < 100 && t.write('4').failure; i++) await new Promise((resolve) => setTimeout(resolve, 10));
+  await fresh();
   step('made', t.read('肆圆整'));
-  step('trap', t.writeMany(['1', big]).map(short).join());
+  // A trap fails the whole batch, and the calls after it are answered.
+  step('trap', t.writeMany(['1', big, '2']));
+  await fresh();
+  step('trap', t.writeMany(['1', big], {}, { texts: true }));
+  await fresh();
   step('after', t.check('5', '伍圆整'));
   WebAssembly.Instance = Instance;
   return log;
 }
 
-const refused = ['write: 壹圆整', 'trap: fault', 'after: 贰圆整', 'trap: undefined', 'trap: fail', 'waiting: fault', 'made: 4.00', 'trap: fault,fault', 'after: ok'];
+// The failure a trap gives, in its words, and the module's plain style for a reading.
+const fault = [{ severity: 'error', position: 0, message: '引擎出错，已重新启动，请重试' }];
+const plain = { unit: '圆', closing: '整', closeAfterJiao: true, prefix: false, wide: false };
+const [read, check] = [{ findings: fault, style: plain }, { verdict: 'fail', findings: fault }].map((answer) => `trap: ${JSON.stringify(answer)}`);
+const refused = ['write: 壹圆整', 'trap: fault', 'after: 贰圆整', read, check, 'waiting: fault', 'made: 4.00', 'trap: fault,fault,fault', 'trap: null,null', 'after: ok'];
 // Where a synchronous instance is allowed, the calls after two traps need not wait.
 const allowed = refused.map((s) => (s === 'waiting: fault' ? 'waiting: 叁圆整' : s));
 
