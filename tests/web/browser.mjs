@@ -56,11 +56,8 @@ export async function chromium() {
       const page = await browser.newPage();
       const problems = [];
       await page.setRequestInterception(true);
-      page.on('request', (request) => {
-        if (/^http:\/\/(127\.0\.0\.1|localhost)[:/]|^(data|blob):/.test(request.url())) return request.continue();
-        problems.push(`request to ${request.url()}`);
-        request.abort();
-      });
+      const here = (request) => /^http:\/\/(127\.0\.0\.1|localhost)[:/]|^(data|blob):/.test(request.url());
+      page.on('request', (request) => (here(request) ? request.continue() : (problems.push(`request to ${request.url()}`), request.abort())));
       page.on('console', (m) => m.type() === 'error' && problems.push(m.text()));
       page.on('pageerror', (e) => problems.push(String(e)));
       try {
@@ -73,9 +70,6 @@ export async function chromium() {
         await page.close();
       }
     },
-    async close() {
-      await browser.close();
-      rmSync(profile, { recursive: true, force: true });
-    },
+    close: async () => (await browser.close(), rmSync(profile, { recursive: true, force: true })),
   };
 }

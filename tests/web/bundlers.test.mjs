@@ -19,10 +19,8 @@ const currentVite = major > 20 || (major === 20 && minor >= 19) ? false : `Vite 
 
 // Every call, with no configuration and no source: the module must come with the bundle.
 const main = `import { load } from 'tessaly';
-load().then(
-  (t) => (window.result = [t.write('41823.51').text, t.read('壹佰圆整').amount, t.check('100', '壹佰圆整').verdict].join(' ')),
-  (e) => (window.result = String(e)),
-);
+const answers = (t) => [t.write('41823.51').text, t.read('壹佰圆整').amount, t.check('100', '壹佰圆整').verdict].join(' ');
+load().then((t) => (window.result = answers(t)), (e) => (window.result = String(e)));
 `;
 const answer = '肆万壹仟捌佰贰拾叁圆伍角壹分 100.00 ok';
 const page = (script) => `<!doctype html><meta charset="utf-8"><link rel="icon" href="data:,"><title>app</title><script ${script}></script>\n`;
@@ -35,10 +33,7 @@ before(async () => {
   writeFileSync(join(app, 'index.html'), page('type="module" src="/src/main.js"'));
   browser = await chromium();
 });
-after(async () => {
-  await browser?.close();
-  rmSync(app, { recursive: true, force: true });
-});
+after(async () => (await browser?.close(), rmSync(app, { recursive: true, force: true })));
 
 // Each way of building the app gives where to open it, how to stop serving it and, where not the
 // usual, what the page must answer.

@@ -15,7 +15,7 @@ before(() => (dir = install('consumer')));
 after(() => rmSync(dir, { recursive: true, force: true }));
 
 // The module is in the tarball twice: as a file for Node and browsers, and inside bundler.mjs.
-test("the tarball holds what is needed, within 96 KB, the module within 64 KB, and the README's sizes are theirs within 5%", () => {
+test("the tarball holds what is needed, within 96 KB, the module within 64 KB, and the README's sizes are theirs within 5%; it runs from an ES module and from CommonJS", () => {
   const listing = execFileSync('tar', ['-tzf', tarball], { encoding: 'utf8' }).trim().split('\n').sort();
   const files = 'LICENSE README.md bundler.mjs index.cjs index.d.ts index.mjs node.mjs package.json tessaly.wasm';
   assert.deepEqual(listing, files.split(' ').map((f) => `package/${f}`));
@@ -26,9 +26,7 @@ test("the tarball holds what is needed, within 96 KB, the module within 64 KB, a
     assert.ok(actual <= most, `${file} is ${actual.toFixed(1)} KB, more than ${most}`);
     assert.ok(Math.abs(stated - actual) <= actual * 0.05, `README says ${stated} KB, ${file} is ${actual.toFixed(1)} KB: correct the README`);
   }
-});
-
-test('runs from an ES module and from CommonJS', () => {
+  // Run from an ES module and from CommonJS.
   const programs = [
     ['esm.mjs', `import { load, loadSync } from 'tessaly';\nconsole.log((await load()).write('41823.51').text, loadSync().read('壹佰圆整').amount);`, '肆万壹仟捌佰贰拾叁圆伍角壹分 100.00\n'],
     ['cjs.cjs', `const { load, loadSync } = require('tessaly');\nconsole.log(loadSync().check('100', '壹佰圆整').verdict);\nload().then((t) => console.log(t.writeMany(['1', 'x']).map((w) => w.text ?? w.failure).join(' ')));`, 'ok\n壹圆整 notANumber\n'],

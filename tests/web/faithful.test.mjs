@@ -48,20 +48,6 @@ describe('the package agrees with tessaly-convert', { skip: !existsSync(cli) && 
     }
   });
 
-  test('reading', () => {
-    const r = random(29);
-    const all = Array.from({ length: COUNT }, () => uppercase(r, t.write));
-    for (const house of houses) {
-      const texts = sample(all, house);
-      const { out, err } = run(['--read', ...(house?.args ?? [])], texts);
-      const readings = texts.map((text) => t.read(text, house?.style));
-      const what = `read ${house?.args.join(' ') ?? ''}`;
-      sameLines(readings.map((x) => x.amount ?? ''), out, texts, what);
-      const findings = readings.map((x) => x.findings.map((f) => `${f.severity} ${f.message}`).join('\n'));
-      sameLines(findings, findingsByLine(err, texts), texts, `${what}: findings`);
-    }
-  });
-
   // The package and the page report a finding's position in the text as given, blanks before it
   // included; so does the command line, which passes the text on as it has it.
   test('positions, in texts with blanks before them', () => {
@@ -79,22 +65,27 @@ describe('the package agrees with tessaly-convert', { skip: !existsSync(cli) && 
     sameLines(texts.map((x, i) => positions(t.check(amounts[i], x).findings)), cliCheck, lines, 'check: positions');
   });
 
-  test('checking', () => {
-    const r = random(41);
+  test('reading and checking, with house styles too', () => {
+    const r = random(29);
+    const all = Array.from({ length: COUNT }, () => uppercase(r, t.write));
+    const q = random(41);
     const pairs = Array.from({ length: COUNT }, () => {
-      const a = amount(r).replaceAll('\t', ' ').trim();
-      const kind = r.int(3);
-      const right = kind === 0 ? uppercase(r, t.write) : (t.write(a, styles[r.int(32)].style).text ?? '零圆整');
-      return [a, kind === 2 ? uppercase(r, t.write) : right];
+      const a = amount(q).replaceAll('\t', ' ').trim();
+      const kind = q.int(3);
+      const right = kind === 0 ? uppercase(q, t.write) : (t.write(a, styles[q.int(32)].style).text ?? '零圆整');
+      return [a, kind === 2 ? uppercase(q, t.write) : right];
     });
     const lines = pairs.map(([a, u]) => `${a}\t${u}`);
     for (const house of houses) {
-      const expected = run(['--check', ...(house?.args ?? [])], sample(lines, house)).out;
-      const actual = sample(pairs, house).map(([a, u]) => {
-        const c = t.check(a, u, house?.style);
-        return c.verdict + c.findings.map((f, i) => (i === 0 ? '\t' : '；') + f.message).join('');
-      });
-      sameLines(actual, expected, lines, `check ${house?.args.join(' ') ?? ''}`);
+      const [args, texts] = [house?.args ?? [], sample(all, house)];
+      const { out, err } = run(['--read', ...args], texts);
+      const readings = texts.map((text) => t.read(text, house?.style));
+      sameLines(readings.map((x) => x.amount ?? ''), out, texts, `read ${args.join(' ')}`);
+      const findings = readings.map((x) => x.findings.map((f) => `${f.severity} ${f.message}`).join('\n'));
+      sameLines(findings, findingsByLine(err, texts), texts, `read ${args.join(' ')}: findings`);
+      const checks = sample(pairs, house).map(([a, u]) => t.check(a, u, house?.style));
+      const answers = checks.map((c) => c.verdict + c.findings.map((f, i) => (i === 0 ? '\t' : '；') + f.message).join(''));
+      sameLines(answers, run(['--check', ...args], sample(lines, house)).out, lines, `check ${args.join(' ')}`);
     }
   });
 });

@@ -15,15 +15,12 @@ import { load, packageDir, root } from './support.mjs';
 // `refuse`, a synchronous instance is refused, as Chromium does on a main thread for larger modules.
 async function steps(load, bytes, refuse) {
   const Instance = WebAssembly.Instance;
-  if (refuse)
-    WebAssembly.Instance = function () {
-      throw new RangeError('WebAssembly.Instance is disallowed on the main thread');
-    };
+  const disallowed = function () { throw new RangeError('WebAssembly.Instance is disallowed on the main thread'); };
+  if (refuse) WebAssembly.Instance = disallowed;
   const t = await load(bytes);
   const big = '1'.repeat(2 ** 22);
-  const fresh = async () => {
-    for (let i = 0; i < 100 && t.write('4').failure; i++) await new Promise((resolve) => setTimeout(resolve, 10));
-  };
+  const wait = () => new Promise((resolve) => setTimeout(resolve, 10));
+  const fresh = async () => { for (let i = 0; i < 100 && t.write('4').failure; i++) await wait(); };
   // A write, its trap and the call after; two traps at once: the spare went to the first, and
   // until a new one is made, calls fail.
   const answers = [t.write('1'), t.write(big), t.write('2'), t.read('壹'.repeat(2 ** 22)), t.check(big, '壹圆整'), t.write('3')];
