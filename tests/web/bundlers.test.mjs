@@ -44,13 +44,12 @@ async function served(folder, script, more = {}) {
 }
 const tool = createRequire(tools);
 const vite = (name) => import(pathToFileURL(`${tools}${name}/dist/node/index.js`).href);
-const server = { host: '127.0.0.1', port: 0, strictPort: false };
 const say = "const say = (p) => p.then((t) => t.write('1').text, (e) => e.message);\n";
 const builds = [
   ...[['Vite 5.4', 'vite5', false], ['Vite 8', 'vite', currentVite]].flatMap(([title, name, skip]) => [
     [`${title}, served in development (its dependencies pre-bundled)`, skip, async () => {
-      const dev = await (await vite(name)).createServer({ root: app, configFile: false, logLevel: 'silent', cacheDir: join(app, 'node_modules', `.${name}`), server });
-      await dev.listen();
+      const options = { root: app, configFile: false, logLevel: 'silent', cacheDir: join(app, 'node_modules', `.${name}`), server: { host: '127.0.0.1', port: 0, strictPort: false } };
+      const dev = await (await (await vite(name)).createServer(options)).listen();
       return { url: dev.resolvedUrls.local[0], close: () => dev.close() };
     }],
     [`${title}, built`, skip, async () => {
@@ -75,8 +74,8 @@ const builds = [
     // A classic worker bundled from the fetching entry, as a page that hands its worker the module does.
     const outdir = join(app, 'dist-worker');
     writeFileSync(join(app, 'src', 'worker.js'), `import { load } from 'tessaly';\n${say}Promise.all([say(load()), say(load('/package/tessaly.wasm'))]).then(postMessage);\n`);
-    const alias = { tessaly: `${packageDir}/index.mjs` };
-    await tool('esbuild').build({ entryPoints: [join(app, 'src', 'worker.js')], bundle: true, format: 'iife', outdir, alias, logLevel: 'silent' });
+    const entryPoints = [join(app, 'src', 'worker.js')];
+    await tool('esbuild').build({ entryPoints, bundle: true, format: 'iife', outdir, alias: { tessaly: `${packageDir}/index.mjs` }, logLevel: 'silent' });
     const script = `import { load } from '/package/index.mjs';\n${say}const worker = new Promise((resolve) => (new Worker('/worker.js').onmessage = (e) => resolve(e.data)));
 window.result = [await say(load()), await say(load('/missing/tessaly.wasm')), await say(load('/index.html')), ...(await worker)];`;
     const opened = await served(outdir, `type="module">${script}</script><script`, { '/package/': packageDir });

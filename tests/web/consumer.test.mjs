@@ -5,13 +5,12 @@ import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
 import { readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { after, before, test } from 'node:test';
+import { after, test } from 'node:test';
 
 import { install, tarball } from './browser.mjs';
 import { packageDir, root } from './support.mjs';
 
-let dir;
-before(() => (dir = install('consumer')));
+const dir = install('consumer');
 after(() => rmSync(dir, { recursive: true, force: true }));
 
 // The module is in the tarball twice: as a file for Node and browsers, and inside bundler.mjs.

@@ -68,12 +68,11 @@ describe('the package agrees with tessaly-convert', { skip: !existsSync(cli) && 
   test('reading and checking, with house styles too', () => {
     const r = random(29);
     const all = Array.from({ length: COUNT }, () => uppercase(r, t.write));
-    const q = random(41);
     const pairs = Array.from({ length: COUNT }, () => {
-      const a = amount(q).replaceAll('\t', ' ').trim();
-      const kind = q.int(3);
-      const right = kind === 0 ? uppercase(q, t.write) : (t.write(a, styles[q.int(32)].style).text ?? '零圆整');
-      return [a, kind === 2 ? uppercase(q, t.write) : right];
+      const a = amount(r).replaceAll('\t', ' ').trim();
+      const kind = r.int(3);
+      const right = kind === 0 ? uppercase(r, t.write) : (t.write(a, styles[r.int(32)].style).text ?? '零圆整');
+      return [a, kind === 2 ? uppercase(r, t.write) : right];
     });
     const lines = pairs.map(([a, u]) => `${a}\t${u}`);
     for (const house of houses) {

@@ -54,12 +54,10 @@ test('in Node, with synchronous instances refused as on a main thread, and allow
 
 test("on chromium's main thread", async () => {
   const dir = mkdtempSync(join(tmpdir(), 'tessaly-recovery-'));
-  const page = `<!doctype html><meta charset="utf-8"><script type="module">
+  writeFileSync(join(dir, 'index.html'), `<!doctype html><meta charset="utf-8"><script type="module">
 import { load } from '/package/index.mjs';
 const bytes = await (await fetch('/bin/tessaly-tight.wasm')).arrayBuffer();
-window.result = [await (${steps})(load, bytes, true), await (${steps})(load, bytes, false)];
-</script>`;
-  writeFileSync(join(dir, 'index.html'), page);
+window.result = [await (${steps})(load, bytes, true), await (${steps})(load, bytes, false)];</script>`);
   const server = await serve({ '/package/': packageDir, '/bin/': `${root}build/wasm/bin/`, '/': dir });
   const browser = await chromium();
   try {
