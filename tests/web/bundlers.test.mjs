@@ -73,7 +73,7 @@ const builds = [
   ['the browser entry as it is: a fetch not ok, or not a module, is said as such; a classic worker is told what to pass', false, async () => {
     // A classic worker bundled from the fetching entry, as a page that hands its worker the module does.
     const outdir = join(app, 'dist-worker');
-    writeFileSync(join(app, 'src', 'worker.js'), `import { load } from 'tessaly';\n${say}Promise.all([say(load()), say(load('/package/tessaly.wasm'))]).then(postMessage);\n`);
+    writeFileSync(join(app, 'src', 'worker.js'), `import { load } from 'tessaly';\n${say}Promise.all([say(load()), say(load('/package/tessaly.wasm'))]).then((answers) => postMessage(answers));\n`);
     const entryPoints = [join(app, 'src', 'worker.js')];
     await tool('esbuild').build({ entryPoints, bundle: true, format: 'iife', outdir, alias: { tessaly: `${packageDir}/index.mjs` }, logLevel: 'silent' });
     const script = `import { load } from '/package/index.mjs';\n${say}const worker = new Promise((resolve) => (new Worker('/worker.js').onmessage = (e) => resolve(e.data)));
