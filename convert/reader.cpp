@@ -170,14 +170,17 @@ void check(TextView amount, TextView upper, Check& out, const std::optional<Styl
         message += "”有两位以上小数，已四舍五入到分：";
         runtime::appendUtf8(digits, message);
     }
-    out.verdict = Verdict::Ok;
-    for (const Finding& f : out.findings) {
-        if (f.severity == Severity::Error) {
-            out.verdict = Verdict::Fail;
-            break;
-        }
-        out.verdict = Verdict::Warn;
+    out.verdict = verdictOf(out.findings);
+}
+
+Verdict verdictOf(const std::vector<Finding>& findings) noexcept {
+    Verdict verdict = Verdict::Ok;
+    for (const Finding& f : findings) {
+        if (f.severity == Severity::Error)
+            return Verdict::Fail;
+        verdict = Verdict::Warn;
     }
+    return verdict;
 }
 
 }  // namespace tessaly::convert

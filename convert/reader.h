@@ -15,6 +15,9 @@ namespace tessaly::convert {
 // With a house style, each departure from it is a warning.
 void read(runtime::TextView upper, Reading& out, const std::optional<Style>& house);
 
+// Fail when any finding is an error, Warn when there are warnings only, else Ok.
+Verdict verdictOf(const std::vector<Finding>& findings) noexcept;
+
 // Checks `upper` against `amount` in digits (amount grammar, rounded to cents).
 void check(runtime::TextView amount, runtime::TextView upper, Check& out,
            const std::optional<Style>& house);

@@ -624,14 +624,7 @@ void scan(std::string_view text, std::vector<Found>& out, const std::optional<St
                 found.findings = checked.findings;
                 continue;
             }
-            found.verdict = Verdict::Ok;
-            for (const Finding& f : reading.findings) {
-                if (f.severity == Severity::Error) {
-                    found.verdict = Verdict::Fail;
-                    break;
-                }
-                found.verdict = Verdict::Warn;
-            }
+            found.verdict = verdictOf(reading.findings);
             found.findings = reading.findings;
         }
     };
