@@ -19,16 +19,10 @@ std::vector<std::string> described(const std::vector<Finding>& findings) {
     return out;
 }
 
-// Any finding is placed, short and safe to print: no raw control character, at most eight in
-// full and one that counts the rest; a whole writing it advises reads back to the same amount.
-void expectSafeAndRight(const Reading& reading) {
-    EXPECT_LE(reading.findings.size(), 9u);
+// A whole writing a finding advises reads back clean, to the same amount. (That findings are
+// placed, few and safe to print is the reading fuzzer's to hold for any text.)
+void expectAdviceRight(const Reading& reading) {
     for (const Finding& f : reading.findings) {
-        EXPECT_TRUE(f.position > 0 && f.message.size() < 300) << f.message;
-        // No regular expression: GoogleTest's simple ones on Windows take no brackets.
-        EXPECT_THAT(f.message, Not(Contains(Truly([](char c) {
-                        return static_cast<unsigned char>(c) < 0x20 || c == '\x7f';
-                    }))));
         for (const std::string_view marker : {"不必写出，应写“", "零元写作“"}) {
             const std::size_t advice = f.message.find(marker), from = advice + marker.size();
             if (advice == std::string::npos)
@@ -113,7 +107,7 @@ TEST(Reading, GivesTheAmountAndNamesEachRuleWhereItIsBroken) {
                     Conditional(finding.empty(), IsEmpty(),
                                 Contains(AllOf(StartsWith(finding.substr(0, space + 1)),
                                                HasSubstr(finding.substr(space + 1))))));
-        expectSafeAndRight(reading);
+        expectAdviceRight(reading);
     }
 }
 

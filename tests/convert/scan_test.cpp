@@ -29,13 +29,6 @@ std::string described(std::string_view text, const Found& found) {
     return out;
 }
 
-std::vector<std::string> messages(const std::vector<Finding>& findings) {
-    std::vector<std::string> out;
-    for (const Finding& f : findings)
-        out.push_back(std::to_string(f.position) + " " + f.message);
-    return out;
-}
-
 struct Row {
     std::string what;
     std::string text;
@@ -126,36 +119,17 @@ TEST(Scanning, FindsAndPairsTheAmountsOfRunningText) {
     }
 }
 
-// Each result is the reader's own: a pair's verdict and findings are check() on its two texts,
-// an uppercase amount alone read(); every place lies in the text and names the amount.
-TEST(Scanning, GivesWhatCheckAndReadGive) {
+// A batch that reuses its results gives what a fresh scan gives. (That each result is check()
+// or read() on its parts, and lies in the text, is the scanning fuzzer's to hold.)
+TEST(Scanning, ScanToGivesWhatScanGives) {
     std::vector<Found> reused = scan(kRows[3].text);
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.what);
         scanTo(reused, row.text, row.house);
         const std::vector<Found> found = scan(row.text, row.house);
         ASSERT_EQ(reused.size(), found.size());
-        for (std::size_t i = 0; i < found.size(); ++i) {
-            const Found& f = found[i];
-            EXPECT_EQ(described(row.text, reused[i]), described(row.text, f));
-            for (const std::optional<Mention>* part : {&f.upper, &f.digits}) {
-                if (*part) {
-                    EXPECT_LE((*part)->offset + (*part)->length, row.text.size());
-                }
-            }
-            if (f.upper && f.digits) {
-                const Check c = check(f.digits->text, f.upper->text, row.house);
-                EXPECT_EQ(c.verdict, f.verdict);
-                EXPECT_EQ(messages(c.findings), messages(f.findings));
-            } else if (f.upper) {
-                const Reading r = read(f.upper->text, row.house);
-                EXPECT_EQ(r.amount, f.upper->amount);
-                EXPECT_EQ(messages(r.findings), messages(f.findings));
-            } else {
-                EXPECT_EQ(f.verdict, std::nullopt);
-                EXPECT_EQ(check(f.digits->text, "零圆整").findings.size(), 1u);
-            }
-        }
+        for (std::size_t i = 0; i < found.size(); ++i)
+            EXPECT_EQ(described(row.text, reused[i]), described(row.text, found[i]));
     }
 }
 

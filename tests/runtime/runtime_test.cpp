@@ -102,34 +102,6 @@ TEST(Text, EachMalformedByteIsOneCharacter) {
     EXPECT_EQ(encoded, "\uFFFD\uFFFD");
 }
 
-TEST(Text, MessagesShowEveryCharacterSafely) {
-    // UTF-8 in, as a message shows it; the UTF-16 form of the same text is shown alike.
-    const std::pair<std::string, std::string> cases[] = {
-        {"壹圆整 abc", "壹圆整 abc"},
-        {"\x1b[31m\t\n\x7f", "\\x1b[31m\\x09\\x0a\\x7f"},
-        {std::string("1\0002", 3), "1\\x002"},
-        {"\u0085\u00A0\u00AD", "<U+0085><U+00A0><U+00AD>"},  // C1, no-break space, soft hyphen
-        {"\u200B\u2028\u202E\uFEFF", "<U+200B><U+2028><U+202E><U+FEFF>"},
-        {"\U0001D173\U000E0041\U0010FFFF", "<U+1D173><U+E0041><U+10FFFF>"},
-        {"\U0002000B\uFFFD", "\U0002000B\uFFFD"},  // a character beyond the basic plane shows
-    };
-    for (const auto& [text, shown] : cases) {
-        std::string fromBytes = "[";
-        std::string fromUnits = "[";
-        appendShown(text, fromBytes);
-        appendQuoted(fromUtf8(text), fromUnits);
-        EXPECT_EQ(fromBytes, "[" + shown) << testing::PrintToString(text);
-        EXPECT_EQ(fromUnits, "[" + shown) << testing::PrintToString(text);
-    }
-    // Bytes that are no UTF-8 show as bytes; in UTF-16 they were U+FFFD already.
-    std::string shown;
-    appendShown("\xC0\xAF\xED\xA0\x80\xE4\xB9", shown);
-    EXPECT_EQ(shown, "\\xc0\\xaf\\xed\\xa0\\x80\\xe4\\xb9");
-    shown.clear();
-    appendQuoted(Text{u'a', char16_t(0xDC00)}, shown);
-    EXPECT_EQ(shown, "a<U+DC00>");
-}
-
 TEST(Text, QuotesCutALongTextAndCountItInCharacters) {
     const std::string sixty = std::string(58, 'x') + "壹\U0002000B";
     const std::tuple<std::string, std::string> cases[] = {
