@@ -12,7 +12,7 @@ import { load, loadSync, packageDir, random, styles } from './support.mjs';
 const wasmPath = `${packageDir}/tessaly.wasm`;
 const t = await load();
 
-test('write, writeMany, read and check: their answers, and never a throw, whatever the caller passes', () => {
+test('write, writeMany, read, check and scan: their answers, and never a throw, whatever the caller passes', () => {
   const formal = { unit: '圆', closing: '整', closeAfterJiao: true, prefix: false, wide: true };
   const finding = { severity: 'error', position: 4, message: '第4个字“零”：“零”后应紧跟非零数字' };
   const getter = { get unit() { throw new Error('getter'); } };
@@ -45,6 +45,7 @@ test('write, writeMany, read and check: their answers, and never a throw, whatev
     [{ verdict: 'fail', findings: [{ severity: 'error', position: 0, message: '大写为 1000000.00，小写为 100.00' }] }, t.check(100, '壹佰万圆整')],
     ['ok', t.check('1', '壹圆整', revoked).verdict],
     ['fail', t.check('abc', '壹佰圆整').verdict],
+    [[], t.scan(undefined), t.scan(revoked), t.scan('第壹条：贰份，5%，2024-05-01')],
   ];
   // A position counts code points: a character outside the Basic Multilingual Plane is one.
   const text = '😀壹圆𠀀整';
@@ -75,6 +76,8 @@ test('never throws on random and hostile texts, and answers in the declared shap
     assert.ok(/^-?\d+\.\d\d$/.test(reading.amount ?? '0.00') && shaped(reading.findings), JSON.stringify(s));
     const c = t.check(s, text());
     assert.ok(/^(ok|warn|fail)$/.test(c.verdict) && shaped(c.findings), JSON.stringify(s));
+    // Every mention lies inside the text scanned.
+    for (const f of t.scan(s)) for (const m of [f.upper, f.digits]) if (m) assert.ok(m.start < m.end && m.end <= s.length && m.line > 0, JSON.stringify(s));
     // What is written checks against the amount it came from.
     if (w.text) assert.notEqual(t.check(s, w.text).verdict, 'fail', `${JSON.stringify(s)} ${w.text}`);
   }
@@ -120,7 +123,7 @@ test('load() and loadSync() take every source the types declare and give the sam
     const engines = [undefined, bytes, module, wasmPath, view, pathToFileURL(wasmPath).href].map(loadSync);
     engines.push(cjs.loadSync(), browser.loadSync(bytes), await cjs.load(), await browser.load(bytes), await browser.load(module));
     for (const source of sources) engines.push(await load(source));
-    const same = [['check', 'read', 'write', 'writeMany'], '肆万壹仟捌佰贰拾叁圆伍角壹分'];
+    const same = [['check', 'read', 'scan', 'write', 'writeMany'], '肆万壹仟捌佰贰拾叁圆伍角壹分'];
     for (const [i, engine] of engines.entries()) assert.deepEqual([Object.keys(engine).sort(), engine.write('41823.51').text], same, String(i));
     // Instances are independent: a long call in one leaves another's buffers alone.
     engines[0].write('1'.repeat(100_000));

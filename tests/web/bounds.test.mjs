@@ -31,11 +31,13 @@ test('a text past the limit is refused, one at the limit taken; the largest call
     [{ text: '零圆整' }, () => t.write('0.' + '0'.repeat(LIMIT - 3) + '1')],
     [{ findings: tooLong, style: plain }, () => t.read(over)],
     [{ verdict: 'fail', findings: tooLong }, () => t.check(over, '壹圆整'), () => t.check('1', over)],
+    [[{ verdict: 'fail', findings: tooLong }], () => t.scan(over)],
     [[{ text: '壹圆整' }, { failure: 'tooLong' }, { text: '贰圆整' }], () => t.writeMany(['1', over, '2'])],
     // The heaviest texts the engine is given, at the limit: every call answers, and so do the ones after.
     [undefined, () => t.read('壹'.repeat(LIMIT)).amount, () => t.read('零 '.repeat(LIMIT / 2)).amount],
     ['fail', () => t.check('1'.repeat(LIMIT), '壹'.repeat(LIMIT)).verdict, () => t.check('壹'.repeat(LIMIT), '圆'.repeat(LIMIT)).verdict],
     [{ failure: 'tooManyDigits' }, () => t.write('1'.repeat(LIMIT))],
+    [[], () => t.scan('壹'.repeat(LIMIT)), () => t.scan('1'.repeat(LIMIT))],
     [[{ failure: 'notANumber' }, { failure: 'tooManyDigits' }], () => t.writeMany(['壹'.repeat(LIMIT), '1'.repeat(LIMIT)])],
   ];
   for (const [answer, ...calls] of cases)

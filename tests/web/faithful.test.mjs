@@ -1,5 +1,6 @@
 // The package and the native tessaly-convert are one engine: they agree line for line on the
-// same 100,000 texts, writing in every style, reading and checking (with house styles too).
+// same 100,000 texts, writing in every style, reading and checking (with house styles too), and
+// on what a scan of one long document finds.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { existsSync } from 'node:fs';
@@ -10,8 +11,8 @@ import { amount, cli, load, random, styles, uppercase } from './support.mjs';
 const COUNT = 100_000;
 const t = await load();
 
-function run(args, lines) {
-  const r = spawnSync(cli, args, { input: lines.join('\n') + '\n', maxBuffer: 1 << 30, encoding: 'utf8' });
+function run(args, lines, input = lines.join('\n') + '\n') {
+  const r = spawnSync(cli, args, { input, maxBuffer: 1 << 30, encoding: 'utf8' });
   assert.ok(r.status === 0 || r.status === 1, `${cli} ${args.join(' ')}: status ${r.status} ${r.stderr}`);
   return { out: r.stdout.split('\n').slice(0, -1), err: r.stderr };
 }
@@ -87,4 +88,47 @@ describe('the package agrees with tessaly-convert', { skip: !existsSync(cli) && 
       sameLines(answers, run(['--check', ...args], sample(lines, house)).out, lines, `check ${args.join(' ')}`);
     }
   });
+});
+
+// Contract clauses with pairs right and wrong, amounts alone, counts and dates, table rows, line
+// breaks of every kind and characters outside the BMP, among runs of numerals, digits and signs.
+function contract(r) {
+  const upper = () => (r.int(3) ? t.write(amount(r), styles[r.int(32)].style).text : uppercase(r, t.write)) ?? '壹圆整';
+  const digits = () => (r.int(2) ? `${r.int(100000)}.${r.digits(2)}` : `${1 + r.int(999)},${r.digits(3)}${r.pick(['', '.00'])}`);
+  // Two thirds of the pairs agree.
+  const pair = (d = digits()) => [r.int(3) ? (t.write(d.replaceAll(',', '')).text ?? upper()) : upper(), d];
+  const clauses = [
+    ([u, d] = pair()) => `合同总价为人民币${u}（¥${d}）`,
+    ([u, d] = pair()) => `¥${d}元（大写：${u}）`,
+    ([u, d] = pair()) => `小写：${d}${r.pick(['\n', '\r\n', '\r', ' '])}大写：${u}`,
+    ([u, d] = pair()) => `金额\t${u}\t￥${d}`,
+    () => `违约金${r.int(20)}%，即 ${digits()} ${r.pick(['元', '万元'])}，第${r.pick(['壹', '3'])}条，贰份，${2000 + r.int(30)}-05-01`,
+    () => Array.from({ length: 1 + r.int(30) }, () => r.pick([...'壹贰拾佰仟万亿元圆角分整人民币一二十0123456789,.¥￥ 。；\t😀'])).join(''),
+  ];
+  return Array.from({ length: 1 + r.int(4) }, () => r.pick(clauses)()).join(r.pick(['，', '。', '；', '\n', '\n\n', '😀']));
+}
+
+// A mention as the command line shows it: cut after sixty characters.
+function shown(text) {
+  const chars = [...text];
+  return chars.length > 60 ? `${chars.slice(0, 60).join('')}…（共${chars.length}个字）` : text;
+}
+
+test('scan: every amount of a document, at the same place, with the same verdict, amounts and findings', { skip: !existsSync(cli) && `no ${cli}` }, () => {
+  const r = random(71);
+  const doc = Array.from({ length: COUNT / 20 }, () => contract(r)).join('\n');
+  for (const house of houses.slice(0, 2)) {
+    const found = t.scan(doc, house?.style);
+    const part = (label, m) => `${label} ${shown(doc.slice(m.start, m.end))}${m.amount ? ` = ${m.amount}` : ''}`;
+    const lines = found.map((f) => {
+      const at = f.upper ?? f.digits;
+      const parts = [f.upper && part('大写', f.upper), f.digits && part('小写', f.digits)].filter(Boolean).join(', ');
+      const notes = [...(f.upper ? [] : ['没有大写金额与之对照']), ...f.findings.map((g) => g.message)];
+      return `<stdin>:${at.line}:${at.column}: ${f.verdict ?? 'note'}: ${parts}${notes.length ? `: ${notes.join('；')}` : ''}`;
+    });
+    const { out, err } = run(['--scan', '--all', ...(house?.args ?? [])], [], doc);
+    sameLines(lines, out, lines, `scan ${house?.args.join(' ') ?? ''}`);
+    const count = (v) => found.filter((f) => f.verdict === v).length;
+    assert.equal(err, `共 ${count('ok') + count('warn') + count('fail')} 处金额，正确 ${count('ok')}，警告 ${count('warn')}，错误 ${count('fail')}\n`);
+  }
 });

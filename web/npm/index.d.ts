@@ -52,6 +52,37 @@ export interface Check {
   findings: Finding[];
 }
 
+/** One amount found in a text by scan(). */
+export interface Mention {
+  /** Where it stands, in UTF-16 units as JavaScript counts them: `text.slice(start, end)` is the amount as written. */
+  start: number;
+  end: number;
+  /** Its line, from 1 (LF, CR LF and CR end a line), and its first character's column in that line, in code points from 1. */
+  line: number;
+  column: number;
+  /**
+   * What read() or check() is given for it: an uppercase amount without the spaces inside it,
+   * digits as a plain number with 万 or 亿 applied ("100000" for 10万元, "-1680.32" for -¥1,680.32).
+   */
+  text: string;
+  /** [-]digits.dd; absent for an uppercase amount with an error. */
+  amount?: string;
+}
+
+/**
+ * An uppercase amount and the digits paired with it, or either alone. A pair has the verdict and
+ * findings of check(digits.text, upper.text, house), an uppercase amount alone those of
+ * read(upper.text, house) (fail with an error, warn with warnings only); digits alone have no
+ * verdict. With neither, the text could not be scanned (too long, or a fault): the finding says why.
+ */
+export interface Found {
+  upper?: Mention;
+  digits?: Mention;
+  verdict?: 'ok' | 'warn' | 'fail';
+  /** Positions count the characters of upper.text. */
+  findings: Finding[];
+}
+
 /** The engine. No call throws for any input: a text that cannot be used gives a failure or findings. */
 export interface Tessaly {
   /** The uppercase form of an amount in digits ("41823.51" gives 肆万壹仟捌佰贰拾叁圆伍角壹分), rounded to fen half away from zero. */
@@ -70,6 +101,12 @@ export interface Tessaly {
   read(upper: string, house?: Partial<Style>): Reading;
   /** Checks an uppercase text against the amount in digits beside it; a house style as for read(). */
   check(amount: string, upper: string, house?: Partial<Style>): Check;
+  /**
+   * Finds every amount in a running text (a contract, a voucher), uppercase and in digits, pairs
+   * each uppercase amount with the nearest digits in its sentence (in a table row, the row's
+   * cells), and checks each pair; in the order of the text, as `tessaly-convert --scan --all`.
+   */
+  scan(text: string, house?: Partial<Style>): Found[];
 }
 
 /**

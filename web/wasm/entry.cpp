@@ -5,6 +5,7 @@
 
 #include <tessaly/tessaly.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -163,6 +164,94 @@ void tessalyCheck(std::uint32_t amountSize, std::uint32_t size, std::int32_t hou
     const std::string_view upper(input.data() + amountSize, size - amountSize);
     const tessaly::Check check = tessaly::check(amount, upper, houseOf(house));
     putRecord(static_cast<std::uint32_t>(check.verdict), {}, check.findings);
+}
+
+namespace {
+
+// UTF-16 units of a UTF-8 text: one per character, two for one past U+FFFF.
+std::uint32_t units16(std::string_view utf8) {
+    std::uint32_t n = 0;
+    for (const char c : utf8) {
+        const auto b = static_cast<unsigned char>(c);
+        n += (b & 0xC0) != 0x80 ? 1 : 0;
+        n += b >= 0xF0 ? 1 : 0;
+    }
+    return n;
+}
+
+// Where a mention's start or end goes in the record, by its byte offset in the text.
+struct Place {
+    std::uint32_t byte;
+    std::uint32_t word;
+};
+
+std::vector<tessaly::Found> found;
+std::vector<Place> places;
+std::string texts;
+
+void putMention(const tessaly::Mention& m) {
+    places.push_back(
+        {static_cast<std::uint32_t>(m.offset), static_cast<std::uint32_t>(output.size() / 4)});
+    putWord(0);
+    places.push_back({static_cast<std::uint32_t>(m.offset + m.length),
+                      static_cast<std::uint32_t>(output.size() / 4)});
+    putWord(0);
+    putWord(static_cast<std::uint32_t>(m.line));
+    putWord(static_cast<std::uint32_t>(m.column));
+    putWord(units16(m.text));
+    putWord(m.amount ? units16(*m.amount) : 0xFFFFFFFF);
+    texts.append(m.text);
+    if (m.amount)
+        texts.append(*m.amount);
+}
+
+}  // namespace
+
+// Scans the text in the input's first `size` bytes. The record: the words [words, count, then
+// for each result its flags (1 an uppercase amount, 2 digits, the verdict + 1 from bit 2), each
+// mention's start, end, line, column and the lengths of its text and amount (~0 for none), the
+// findings' count and each one's severity, position and message length], then the texts in
+// UTF-8, in the same order. Starts, ends and lengths count UTF-16 units, the loader's own, so
+// that it slices its string of all the texts, decoded at once, and the caller's text as it is.
+TESSALY_EXPORT(tessaly_scan)
+void tessalyScan(std::uint32_t size, std::int32_t house) {
+    const std::string_view text(input.data(), size);
+    tessaly::scanTo(found, text, houseOf(house));
+    output.clear();
+    places.clear();
+    texts.clear();
+    putWord(0);
+    putWord(static_cast<std::uint32_t>(found.size()));
+    for (const tessaly::Found& f : found) {
+        putWord((f.upper ? 1U : 0U) | (f.digits ? 2U : 0U) |
+                (f.verdict ? (static_cast<std::uint32_t>(*f.verdict) + 1) << 2 : 0U));
+        if (f.upper)
+            putMention(*f.upper);
+        if (f.digits)
+            putMention(*f.digits);
+        putWord(static_cast<std::uint32_t>(f.findings.size()));
+        for (const tessaly::Finding& g : f.findings) {
+            putWord(g.severity == tessaly::Severity::Warning ? 1 : 0);
+            putWord(static_cast<std::uint32_t>(g.position));
+            putWord(units16(g.message));
+            texts.append(g.message);
+        }
+    }
+    const auto words = static_cast<std::uint32_t>(output.size() / 4);
+    std::memcpy(output.data(), &words, sizeof words);
+    // The byte offsets made UTF-16 ones in one walk over the text, in the order of the offsets
+    // (a pair's two mentions may lie on either side of another pair's).
+    std::sort(places.begin(), places.end(),
+              [](const Place& a, const Place& b) { return a.byte < b.byte; });
+    std::uint32_t byte = 0;
+    std::uint32_t unit = 0;
+    for (const Place& p : places) {
+        unit += units16(text.substr(byte, p.byte - byte));
+        byte = p.byte;
+        std::memcpy(output.data() + std::size_t{p.word} * 4, &unit, sizeof unit);
+    }
+    output.append(texts);
+    publish();
 }
 
 // Debian's wasm C++ runtime cannot unwind, so a raise would have nowhere to go. The engine

@@ -346,6 +346,48 @@ function engine(module, instance, spare) {
     return { verdict: 'fail', findings };
   }
 
+  // A scan's record: words [words, count, then per result its flags, each mention's six words,
+  // the findings' count and three words each], then every text in UTF-8, decoded at once and
+  // sliced by the UTF-16 lengths the words give.
+  function scan(text, house) {
+    const s = textOf(text);
+    if (s.length > MAX_LENGTH) return scanFailed(refused(TOO_LONG));
+    ex.tessaly_scan(put(s, 0), houseBits(house));
+    const bytes = output();
+    let w = bytes.byteOffset >>> 2;
+    const count = u32[w + 1];
+    const all = decoder.decode(bytes.subarray(u32[w] * 4));
+    let at = 0;
+    const slice = (n) => all.slice(at, (at += n));
+    const mention = () => {
+      const m = { start: u32[w], end: u32[w + 1], line: u32[w + 2], column: u32[w + 3], text: slice(u32[w + 4]) };
+      if (u32[w + 5] !== 0xffffffff) m.amount = slice(u32[w + 5]);
+      w += 6;
+      return m;
+    };
+    const results = new Array(count);
+    w += 2;
+    for (let i = 0; i < count; i++) {
+      const flags = u32[w++];
+      const result = {};
+      if (flags & 1) result.upper = mention();
+      if (flags & 2) result.digits = mention();
+      if (flags >>> 2) result.verdict = VERDICTS[(flags >>> 2) - 1];
+      const findings = new Array(u32[w++]);
+      for (let k = 0; k < findings.length; k++, w += 3) {
+        findings[k] = { severity: SEVERITIES[u32[w]], position: u32[w + 1], message: slice(u32[w + 2]) };
+      }
+      result.findings = findings;
+      results[i] = result;
+    }
+    return results;
+  }
+
+  // A text that could not be scanned is one result with no mention, failed with its finding.
+  function scanFailed(findings = refused(FAULT)) {
+    return [{ verdict: 'fail', findings }];
+  }
+
   start(instance);
   spare ??= new WebAssembly.Instance(module, {});
   return Object.freeze({
@@ -353,6 +395,7 @@ function engine(module, instance, spare) {
     writeMany: guarded(writeMany, writeManyFailed),
     read: guarded(read, () => readFailed()),
     check: guarded(check, () => checkFailed()),
+    scan: guarded(scan, () => scanFailed()),
   });
 }
 
