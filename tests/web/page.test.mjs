@@ -1,6 +1,9 @@
-// Writing and reading in the page in headless Chromium, driven as a user drives it: keys, clicks,
-// pastes; after every test, no network request was made and no error shown in the page.
+// Writing, reading and documents in the page in headless Chromium, driven as a user drives it:
+// keys, clicks, pastes, files picked; after every test, no network request was made and no error
+// shown in the page.
 import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { join } from 'node:path';
 import { test } from 'node:test';
 
 import { loadSync } from './support.mjs';
@@ -28,7 +31,7 @@ async function retype(selector, typed) {
 
 test('every control has its name, and the page may not reach the network', async () => {
   const names = {
-    textbox: ['小写金额 amount', '大写金额 upper', '待核对的大写金额 reading-text'],
+    textbox: ['小写金额 amount', '大写金额 upper', '待核对的大写金额 reading-text', '待核对的文档 doc-text'],
     combobox: ['单位 unit', '结尾 closing'],
     checkbox: ['角后写整 closeAfterJiao', '人民币 prefix', '十六位 wide'],
     button: ['复制 copy'],
@@ -38,7 +41,12 @@ test('every control has its name, and the page may not reach the network', async
       assert.equal(await (await s.page.$(`aria/${name}[role="${role}"]`))?.evaluate((e) => e.id), id, name);
     }
   }
-  assert.equal((await s.page.accessibility.snapshot({ root: await s.page.$('#file'), interestingOnly: false })).name, '打开表格');
+  for (const [id, name] of [
+    ['file', '打开表格'],
+    ['doc-file', '打开文档'],
+  ]) {
+    assert.equal((await s.page.accessibility.snapshot({ root: await s.page.$(`#${id}`), interestingOnly: false })).name, name);
+  }
   assert.equal(await s.page.$eval('#upper', (e) => e.readOnly), true);
   const csp = await s.page.$eval('meta[http-equiv="Content-Security-Policy"]', (m) => m.content);
   for (const rule of [/default-src 'none'/, /connect-src 'none'/]) assert.match(csp, rule);
@@ -155,4 +163,80 @@ test('by keyboard alone: the style chosen and kept across a reload, every contro
   assert.ok(box[0] > 30 && box[1] <= 0, `the box hides ${box[1]} px`);
   assert.equal(await s.page.evaluate(() => document.documentElement.scrollWidth - document.documentElement.clientWidth), 0);
   await s.page.evaluate(() => localStorage.clear());
+});
+
+// A purchase contract with pairs right and wrong, one across two paragraphs, an uppercase amount
+// with an error, digits alone, a share and a date, and a table of two rows, the second wrong.
+const contract = `<html><body><p>采购合同</p>
+<p>第壹条 本合同总价为人民币壹拾万元整（¥100,000.00），首付款人民币叁万元整（¥30,000.00），尾款人民币柒万元整（¥7,000.00）。</p>
+<p>乙方应于2024年5月1日前交纳履约保证金 5,000 元（大写：伍仟圆整）。</p>
+<p>违约金为合同总价的5%，即人民币伍仟元（¥5,000.00），另付押金500元。</p>
+<table border="1"><tr><td>设备款</td><td>壹万贰仟叁佰元整</td><td>¥12,300.00</td></tr><tr><td>安装费</td><td>捌佰元整</td><td>¥880.00</td></tr></table>
+<p>小写：1680.32</p><p>大写：壹仟陆佰捌拾元零叁角贰分</p></body></html>`;
+const counts = '共 8 处金额，正确 5，警告 0，错误 3';
+
+// Opens a file with 打开文档 and waits until the section has finished with it.
+async function openDocument(path) {
+  const before = await s.page.$eval('#documents', (d) => Number(d.dataset.jobs ?? 0));
+  await (await s.page.$('#doc-file')).uploadFile(path);
+  await s.page.waitForFunction((n) => Number(document.getElementById('documents').dataset.jobs ?? 0) > n, { timeout: 120000 }, before);
+}
+
+test('a contract pasted, and made by LibreOffice as .docx and .pdf, opened: every amount marked, the counts, each wrong one leads to its place', async () => {
+  const made = (name, to) => {
+    const options = ['--headless', `-env:UserInstallation=file://${s.dir}/office`, '--convert-to', to, '--outdir', s.dir];
+    execFileSync('soffice', [...options, join(s.dir, name)], { stdio: 'ignore', timeout: 120000 });
+  };
+  s.file('contract.html', contract);
+  made('contract.html', 'docx:MS Word 2007 XML');
+  made('contract.docx', 'pdf');
+  const pasted =
+    '首付款人民币叁万元整（¥30,000.00），尾款人民币柒万元整（¥70,000.00）。\n小写：1680.32\n大写：壹仟陆佰捌拾元零叁角贰分，押金 500 元。壹万二千元';
+  await s.page.browserContext().overridePermissions('file://', ['clipboard-read', 'clipboard-write', 'clipboard-sanitized-write']);
+  await s.page.evaluate((text) => navigator.clipboard.writeText(text), pasted);
+  await s.page.focus('#doc-text');
+  await chord('v');
+  const marks = () => s.page.$$eval('#doc-view mark', (all) => all.map((m) => `${m.dataset.verdict} ${m.firstChild.textContent}`));
+  const shown = [await s.page.$eval('#doc-summary', (e) => e.textContent), await marks()];
+  const wanted = [
+    'ok 人民币叁万元整',
+    'ok ¥30,000.00',
+    'ok 人民币柒万元整',
+    'ok ¥70,000.00',
+    'ok 1680.32',
+    'ok 壹仟陆佰捌拾元零叁角贰分',
+    'lone 500 元',
+    'fail 壹万二千元',
+  ];
+  assert.deepEqual(shown, ['共 4 处金额，正确 3，警告 0，错误 1', wanted]);
+  for (const name of ['contract.docx', 'contract.pdf']) {
+    await openDocument(join(s.dir, name));
+    const problems = await s.page.$$eval('#doc-problems button', (all) => all.map((b) => b.textContent));
+    assert.deepEqual(
+      [await s.page.$eval('#doc-summary', (e) => e.textContent), problems.length],
+      [counts, 3],
+      `${name}: ${await s.page.$eval('#doc-note', (e) => e.textContent)}`,
+    );
+    assert.match(
+      problems.join('\n'),
+      /✗ 错误 · 第 \d+ 行第 \d+ 字：大写 人民币柒万元整 = 70000.00，小写 7000.00：大写为 70000.00，小写为 7000.00/,
+      name,
+    );
+    // The last one listed, chosen, is marked as the one asked for and scrolled into view.
+    await s.page.click('#doc-problems li:last-child button');
+    const current = await s.page.$$eval('#doc-view mark.current', (all) =>
+      all.map((m) => [m.firstChild.textContent, m.getBoundingClientRect().top]),
+    );
+    const view = await s.page.$eval('#doc-view', (v) => [v.getBoundingClientRect().top, v.getBoundingClientRect().bottom]);
+    assert.deepEqual(
+      current.map(([text]) => text.replace(/\s/g, '')),
+      ['捌佰元整', '¥880.00'],
+      name,
+    );
+    assert.ok(
+      current.every(([, top]) => top >= view[0] && top <= view[1]),
+      name,
+    );
+  }
+  assert.deepEqual(await s.axe(), [], 'accessibility with a document checked');
 });

@@ -6,6 +6,7 @@ import { createHash } from 'node:crypto';
 import { existsSync, readFileSync, readdirSync, writeFileSync, mkdirSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { createRequire } from 'node:module';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const root = join(here, '..', '..');
@@ -38,6 +39,14 @@ function lint() {
   run('eslint', ['--config', join(here, 'eslint.config.js')]);
 }
 
+// The character maps of Chinese (GB) fonts, for PDFs whose fonts are not embedded or have no map
+// of their own to Unicode (Adobe-GB1-UCS2 gives Unicode for all of them); their UTF-8 and UTF-32
+// forms are left out, as no office suite writes a PDF with them. Base64, by name.
+function cmaps(dir) {
+  const names = readdirSync(dir).filter((f) => /GB/.test(f) && !/UTF(8|32)/.test(f));
+  return Object.fromEntries(names.map((f) => [f.replace(/\.bcmap$/, ''), readFileSync(join(dir, f)).toString('base64')]));
+}
+
 const sha256 = (text) => `'sha256-${createHash('sha256').update(text, 'utf8').digest('base64')}'`;
 
 async function main() {
@@ -58,18 +67,31 @@ async function main() {
     // The loader's own fetching of tessaly.wasm is never used here: the page hands it the module.
     logOverride: { 'empty-import-meta': 'silent' },
   };
-  const worker = await esbuild.build({ ...common, entryPoints: [join(here, 'src', 'worker.js')] });
-  const virtual = {
+  // Texts one bundle takes from another, or from the build: `import x from 'virtual:name'`.
+  const virtual = (contents) => ({
     name: 'virtual',
     setup(build) {
       build.onResolve({ filter: /^virtual:/ }, (args) => ({ path: args.path, namespace: 'virtual' }));
-      build.onLoad({ filter: /.*/, namespace: 'virtual' }, (args) => ({
-        contents: args.path === 'virtual:wasm' ? wasm : worker.outputFiles[0].text,
-        loader: 'text',
-      }));
+      build.onLoad({ filter: /.*/, namespace: 'virtual' }, (args) => contents[args.path.slice(8)]);
     },
-  };
-  const page = await esbuild.build({ ...common, entryPoints: [join(here, 'src', 'main.js')], plugins: [virtual] });
+  });
+  const text = (result) => ({ contents: result.outputFiles[0].text, loader: 'text' });
+  const worker = await esbuild.build({ ...common, entryPoints: [join(here, 'src', 'worker.js')] });
+  // pdf.js keeps its licence notice; its worker runs as a classic script, which a page opened
+  // from file:// can start.
+  const pdfjs = dirname(createRequire(join(here, 'package.json')).resolve('pdfjs-dist/package.json'));
+  const pdfWorker = await esbuild.build({ ...common, legalComments: 'eof', entryPoints: [join(pdfjs, 'build', 'pdf.worker.mjs')] });
+  const documents = await esbuild.build({
+    ...common,
+    legalComments: 'eof',
+    entryPoints: [join(here, 'src', 'document-worker.js')],
+    plugins: [virtual({ 'pdf-worker': text(pdfWorker), cmaps: { contents: JSON.stringify(cmaps(join(pdfjs, 'cmaps'))), loader: 'json' } })],
+  });
+  const page = await esbuild.build({
+    ...common,
+    entryPoints: [join(here, 'src', 'main.js')],
+    plugins: [virtual({ wasm: { contents: wasm, loader: 'text' }, worker: text(worker), documents: text(documents) })],
+  });
   const css = await esbuild.transform(readFileSync(join(here, 'src', 'page.css'), 'utf8'), { loader: 'css', minify: true });
   // "</script" inside the script would end the element early; "<\/" means the same to JavaScript.
   const script = page.outputFiles[0].text.trim().replace(/<\/(script)/gi, '<\\/$1');

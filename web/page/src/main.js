@@ -1,11 +1,12 @@
-// The page: writing at every keystroke, reading and checking a text, and checking whole
-// spreadsheets in a worker; each section in its own module.
+// The page: writing at every keystroke, reading and checking a text, checking whole
+// spreadsheets in a worker, and the amounts of documents; each section in its own module.
 import { load } from 'tessaly';
 import wasmBase64 from 'virtual:wasm';
 import { $, say } from './dom.js';
 import { wireWriting, typedAmount } from './writing.js';
 import { wireReading } from './reading.js';
 import { wireSheets } from './sheets.js';
+import { wireDocuments, takesDrop } from './documents.js';
 
 async function start() {
   const bytes = Uint8Array.from(atob(wasmBase64), (c) => c.charCodeAt(0));
@@ -14,7 +15,8 @@ async function start() {
   let reread = () => {};
   wireWriting(engine, () => reread());
   reread = wireReading(engine, typedAmount);
-  wireSheets(module);
+  wireSheets(module, takesDrop);
+  wireDocuments(engine, module);
   document.documentElement.dataset.ready = 'true';
 }
 

@@ -241,7 +241,8 @@ const onWorker = {
   },
 };
 
-export function wireSheets(compiled) {
+// `elsewhere(file, target)` takes a dropped file that is another section's, saying so.
+export function wireSheets(compiled, elsewhere) {
   module = compiled;
   startWorker();
   sheet.file.addEventListener('change', () => {
@@ -276,6 +277,7 @@ export function wireSheets(compiled) {
     e.preventDefault();
     depth = 0;
     show(false);
-    openFile(e.dataTransfer?.files?.[0]);
+    const file = e.dataTransfer?.files?.[0];
+    if (!elsewhere(file, e.target)) openFile(file);
   });
 }
