@@ -8,6 +8,7 @@ import { test } from 'node:test';
 
 import { loadSync } from './support.mjs';
 import { session } from './driver.mjs';
+import { unembeddedPdf } from './files.mjs';
 import { plainMessage } from '../../web/page/src/messages.js';
 
 const engine = loadSync();
@@ -238,5 +239,9 @@ test('a contract pasted, and made by LibreOffice as .docx and .pdf, opened: ever
       name,
     );
   }
+  // A PDF whose Chinese font is not embedded reads right only with the character maps inside the page.
+  await openDocument(s.file('report.pdf', unembeddedPdf(['合同总价人民币壹万元整，小写 10000.00 元。', '押金伍佰元整（600元）。'])));
+  const report = [await s.page.$eval('#doc-summary', (e) => e.textContent), await marks()];
+  assert.deepEqual(report, ['共 2 处金额，正确 1，警告 0，错误 1', ['ok 人民币壹万元整', 'ok 10000.00 元', 'fail 伍佰元整', 'fail 600元']]);
   assert.deepEqual(await s.axe(), [], 'accessibility with a document checked');
 });
