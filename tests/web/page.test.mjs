@@ -176,14 +176,19 @@ const contract = `<html><body><p>采购合同</p>
 <p>小写：1680.32</p><p>大写：壹仟陆佰捌拾元零叁角贰分</p></body></html>`;
 const counts = '共 8 处金额，正确 5，警告 0，错误 3';
 
-// Opens a file with 打开文档 and waits until the section has finished with it.
-async function openDocument(path) {
+// Opens a file with 打开文档, or drops it on the page as a file manager would (a PDF is a
+// document's wherever it is dropped), and waits until the section has finished with it.
+async function openDocument(path, drop) {
   const before = await s.page.$eval('#documents', (d) => Number(d.dataset.jobs ?? 0));
-  await (await s.page.$('#doc-file')).uploadFile(path);
+  if (drop) {
+    const session = await s.page.createCDPSession();
+    const data = { items: [], files: [path], dragOperationsMask: 1 };
+    for (const type of ['dragEnter', 'dragOver', 'drop']) await session.send('Input.dispatchDragEvent', { type, x: 200, y: 200, data });
+  } else await (await s.page.$('#doc-file')).uploadFile(path);
   await s.page.waitForFunction((n) => Number(document.getElementById('documents').dataset.jobs ?? 0) > n, { timeout: 120000 }, before);
 }
 
-test('a contract pasted, and made by LibreOffice as .docx and .pdf, opened: every amount marked, the counts, each wrong one leads to its place', async () => {
+test('a contract pasted, and made by LibreOffice as .docx and .pdf, opened and dropped: every amount marked, the counts, each wrong one leads to its place', async () => {
   const made = (name, to) => {
     const options = ['--headless', `-env:UserInstallation=file://${s.dir}/office`, '--convert-to', to, '--outdir', s.dir];
     execFileSync('soffice', [...options, join(s.dir, name)], { stdio: 'ignore', timeout: 120000 });
@@ -211,7 +216,7 @@ test('a contract pasted, and made by LibreOffice as .docx and .pdf, opened: ever
   ];
   assert.deepEqual(shown, ['共 4 处金额，正确 3，警告 0，错误 1', wanted]);
   for (const name of ['contract.docx', 'contract.pdf']) {
-    await openDocument(join(s.dir, name));
+    await openDocument(join(s.dir, name), name.endsWith('pdf'));
     const problems = await s.page.$$eval('#doc-problems button', (all) => all.map((b) => b.textContent));
     assert.deepEqual(
       [await s.page.$eval('#doc-summary', (e) => e.textContent), problems.length],
