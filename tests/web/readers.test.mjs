@@ -3,11 +3,13 @@
 // text a spreadsheet or a hostile hand could give the page.
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
+import zlib from 'node:zlib';
 
 import { gbk, rawZip, workbook } from './files.mjs';
 import { listEntries, readEntry } from '../../web/page/src/zip.js';
 import { walker } from '../../web/page/src/xml.js';
 import { openBook } from '../../web/page/src/sheet.js';
+import { docxText } from '../../web/page/src/docx.js';
 import { readCsv, separatorOf } from '../../web/page/src/csv.js';
 import { decodeText } from '../../web/page/src/decode.js';
 import { findHeader, guessColumns } from '../../web/page/src/columns.js';
@@ -164,6 +166,30 @@ test('files that are not tables are named, with what to do', () => {
     ['a.csv', Buffer.from([0, 1, 2, 3, 0, 0, 255, 254, 0, 7]), /不是文字/],
   ];
   for (const [name, bytes, pattern] of cases) fails(() => openBook(name, bytes), pattern);
+});
+
+test('Word documents: a paragraph a line, a table row a line of cells joined by tabs; what is no document, too long or too large is refused', () => {
+  const body = (xml) =>
+    `<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:body>${xml}</w:body></w:document>`;
+  const docx = (xml) => rawZip({ 'word/document.xml': body(xml) });
+  const p = (...runs) => `<w:p>${runs.map((r) => (r.startsWith('<') ? `<w:r>${r}</w:r>` : `<w:r><w:t>${r}</w:t></w:r>`)).join('')}</w:p>`;
+  const row = (...cells) => `<w:tr>${cells.map((c) => `<w:tc>${c}</w:tc>`).join('')}</w:tr>`;
+  const read = [
+    [p('总价人民币', '壹万元整') + p('（¥10,000.00）', '<w:br/><w:tab/>', '完'), '总价人民币壹万元整\n（¥10,000.00）\n\t完'],
+    [`<w:tbl>${row(p('设备') + p('款'), p('壹佰元整', '<w:br/>'), p(''), p('¥100'))}</w:tbl>${p('后')}`, '设备 款\t壹佰元整 \t\t¥100\n后'],
+    [p('<w:delText>删</w:delText><w:instrText>PAGE</w:instrText>', '留'), '留'],
+  ];
+  for (const [xml, text] of read) assert.equal(docxText(docx(xml), 100), text);
+  // Inflating to past 1 GB: one deflated piece of 16 MB of spaces, ended by a full flush, repeated.
+  const piece = zlib.deflateRawSync(Buffer.alloc(16 << 20, ' '), { finishFlush: zlib.constants.Z_FULL_FLUSH });
+  const bomb = { deflated: Buffer.concat([...Array(65).fill(piece), Buffer.from([3, 0])]), size: 65 * (16 << 20) };
+  const refused = [
+    [rawZip({ 'xl/workbook.xml': '<x/>' }), /这是 Excel 表格/],
+    [rawZip({ 'word/document.xml': body(p('壹')) }, { badCrc: true }), /不是完整的 \.docx 文档/],
+    [docx(p('壹'.repeat(101))), /超过 100 个字/],
+    [rawZip({ 'word/document.xml': bomb }), /文档解压后超过 1024 MB/],
+  ];
+  for (const [bytes, pattern] of refused) fails(() => docxText(bytes, 100), pattern);
 });
 
 test('CSV: line ends, quotes, separators, and the blank lines a sheet ends with', () => {

@@ -11,9 +11,12 @@ const word = ['http://schemas.openxmlformats.org/wordprocessingml/2006/main', 'h
 const utf8 = new TextDecoder('utf-8');
 const corrupt = '文件已损坏：不是完整的 .docx 文档，请在 Word 或 WPS 里打开并另存后再试。';
 
-// The readers' own words name a spreadsheet: said again for a document.
+// Words of this reader's own, as they are shown.
+class DocumentError extends SheetError {}
+
+// The zip and XML readers' words name a spreadsheet: said again for a document.
 function reworded(e) {
-  if (!(e instanceof SheetError)) return e;
+  if (!(e instanceof SheetError) || e instanceof DocumentError) return e;
   if (/解压后超过/.test(e.message))
     return new SheetError(`文档解压后超过 ${limits.unzippedBytes / 2 ** 20} MB，太大了，在浏览器里打不开。`);
   if (/密码/.test(e.message)) return new SheetError('这个文档设了密码，请在 Word 或 WPS 里去掉密码后另存，再来核对。');
@@ -43,18 +46,19 @@ export function docxText(bytes, maxLength) {
     const budget = { left: limits.unzippedBytes };
     const part = mainPart(bytes, entries, budget);
     if (!entries.has(part)) {
-      throw new SheetError(entries.has('xl/workbook.xml') ? '这是 Excel 表格，不是文档：请在上面的“核对表格”里打开。' : corrupt);
+      throw new DocumentError(entries.has('xl/workbook.xml') ? '这是 Excel 表格，不是文档：请在上面的“核对表格”里打开。' : corrupt);
     }
     const out = [];
     let length = 0;
     let line = '';
-    // Tables open (a table inside a cell is read into that cell), and whether a cell has text yet.
+    // Tables open (a table inside a cell is read into that cell), and whether a cell has text yet:
+    // its next paragraph follows a space.
     let tables = 0;
     let cellUsed = false;
     const add = (s) => {
       line += s;
       length += s.length;
-      if (length > maxLength) throw new SheetError(`文档超过 ${maxLength} 个字，太长了，无法核对；请分成几个文件。`);
+      if (length > maxLength) throw new DocumentError(`文档超过 ${maxLength} 个字，太长了，无法核对；请分成几个文件。`);
     };
     const visitor = {
       wantText: false,
@@ -71,6 +75,9 @@ export function docxText(bytes, maxLength) {
           case 'cr':
             add(tables ? ' ' : '\n');
             break;
+          case 'p':
+            if (tables && cellUsed) add(' ');
+            break;
           case 'tbl':
             tables += 1;
             break;
@@ -82,13 +89,9 @@ export function docxText(bytes, maxLength) {
       end(ns, local) {
         if (!word.includes(ns)) return;
         if (local === 't') visitor.wantText = false;
-        else if (local === 'p') {
-          if (tables) {
-            if (cellUsed) add(' ');
-          } else {
-            out.push(line);
-            line = '';
-          }
+        else if (local === 'p' && !tables) {
+          out.push(line);
+          line = '';
         } else if (local === 'tc' && tables === 1) add('\t');
         else if (local === 'tr' && tables === 1) {
           out.push(line.replace(/[\t ]+$/, ''));
