@@ -77,13 +77,17 @@ async function main() {
   });
   const text = (result) => ({ contents: result.outputFiles[0].text, loader: 'text' });
   const worker = await esbuild.build({ ...common, entryPoints: [join(here, 'src', 'worker.js')] });
-  // pdf.js keeps its licence notice; its worker runs as a classic script, which a page opened
-  // from file:// can start.
+  // pdf.js carries its licence notice (its own is no comment esbuild keeps); its worker runs as a
+  // classic script, which a page opened from file:// can start.
   const pdfjs = dirname(createRequire(join(here, 'package.json')).resolve('pdfjs-dist/package.json'));
-  const pdfWorker = await esbuild.build({ ...common, legalComments: 'eof', entryPoints: [join(pdfjs, 'build', 'pdf.worker.mjs')] });
+  const { version } = JSON.parse(readFileSync(join(pdfjs, 'package.json'), 'utf8'));
+  const notice = {
+    js: `/*! pdf.js ${version} (pdfjs-dist), Copyright Mozilla Foundation, Apache License 2.0: http://www.apache.org/licenses/LICENSE-2.0 */`,
+  };
+  const pdfWorker = await esbuild.build({ ...common, banner: notice, entryPoints: [join(pdfjs, 'build', 'pdf.worker.mjs')] });
   const documents = await esbuild.build({
     ...common,
-    legalComments: 'eof',
+    banner: notice,
     entryPoints: [join(here, 'src', 'document-worker.js')],
     plugins: [virtual({ 'pdf-worker': text(pdfWorker), cmaps: { contents: JSON.stringify(cmaps(join(pdfjs, 'cmaps'))), loader: 'json' } })],
   });
