@@ -7,6 +7,7 @@ import { docxText } from './docx.js';
 import { pdfText } from './pdftext.js';
 import { SheetError } from './limits.js';
 import { toWorker, fromWorker, phase } from './protocol.js';
+import { pack } from './scanned.js';
 
 // What one call of the engine takes.
 const maxLength = 2 ** 24;
@@ -37,8 +38,9 @@ async function open({ name, buffer }) {
   const started = performance.now();
   const { kind, text } = await textOf(name, new Uint8Array(buffer));
   post({ type: fromWorker.progress, phase: phase.check, done: 0, total: 0 });
-  const found = engine.scan(text);
-  post({ type: fromWorker.checked, name, kind, text, found, milliseconds: Math.round(performance.now() - started) });
+  const found = pack(engine.scan(text));
+  const milliseconds = Math.round(performance.now() - started);
+  postMessage({ type: fromWorker.checked, name, kind, text, found, milliseconds }, [found.numbers.buffer]);
 }
 
 // Messages wait for the engine, in the order they came.

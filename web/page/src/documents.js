@@ -7,6 +7,7 @@ import { $, say } from './dom.js';
 import { limits, megabytes } from './limits.js';
 import { toWorker, fromWorker, phase } from './protocol.js';
 import { plainMessage } from './messages.js';
+import { pack, unpack } from './scanned.js';
 
 const doc = {
   section: $('documents'),
@@ -25,7 +26,7 @@ const verdictShown = { ok: ['正确', '✓'], warn: ['警告', '⚠'], fail: ['�
 const kindWords = { PDF: 'PDF 文档', Word: 'Word 文档' };
 // The text is shown this many characters at a time, around the amount asked for; the list names
 // this many amounts at most.
-const windowChars = 200000;
+const windowChars = 50000;
 const listedMost = 500;
 const silenceLimit = 20000;
 
@@ -109,22 +110,20 @@ const onWorker = {
   },
 };
 
-const verdictOf = (f) => f.verdict ?? 'lone';
-
 // Every amount's place in the text, in order: [start, end, result's index].
 function placesOf(found) {
   const places = [];
-  found.forEach((f, i) => {
-    for (const m of [f.upper, f.digits]) if (m) places.push([m.start, m.end, i]);
-  });
+  for (let i = 0; i < found.count; i++) {
+    for (const m of [found.upper(i), found.digits(i)]) if (m) places.push([m.start, m.end, i]);
+  }
   return places.sort((a, b) => a[0] - b[0]);
 }
 
-function describe(f) {
+function describe(found, i) {
   const parts = [];
-  if (f.upper) parts.push(`大写 ${f.upper.text}${f.upper.amount ? ` = ${f.upper.amount}` : ''}`);
-  if (f.digits) parts.push(`小写 ${f.digits.amount}`);
-  const notes = f.findings.map((g) => plainMessage(g.message));
+  if (found.upper(i)) parts.push(`大写 ${found.upperText(i)}${found.upperAmount(i) ? ` = ${found.upperAmount(i)}` : ''}`);
+  if (found.digits(i)) parts.push(`小写 ${found.digitsAmount(i)}`);
+  const notes = found.messages(i).map(plainMessage);
   return `${parts.join('，')}${notes.length ? `：${notes.join('；')}` : ''}`;
 }
 
@@ -149,12 +148,13 @@ function render(at) {
     const [start, end, i] = places[k];
     to = Math.max(to, end);
     if (start > last) nodes.push(document.createTextNode(text.slice(last, start)));
-    const [word, sign] = verdictShown[verdictOf(found[i])];
+    const verdict = found.verdict(i);
+    const [word, sign] = verdictShown[verdict];
     const mark = document.createElement('mark');
-    mark.className = `doc ${verdictOf(found[i])}`;
-    mark.dataset.verdict = verdictOf(found[i]);
+    mark.className = `doc ${verdict}`;
+    mark.dataset.verdict = verdict;
     mark.tabIndex = -1;
-    mark.title = `${word}：${describe(found[i])}`;
+    mark.title = `${word}：${describe(found, i)}`;
     mark.textContent = text.slice(start, end);
     const tag = document.createElement('span');
     tag.className = 'sign';
@@ -176,8 +176,7 @@ function render(at) {
 
 // Scrolls to the amounts of result `i`, shown in the window, and marks them as the one asked for.
 function goTo(i) {
-  const f = shown.found[i];
-  const at = (f.upper ?? f.digits).start;
+  const at = (shown.found.upper(i) ?? shown.found.digits(i)).start;
   if (at < shown.from || at >= shown.to) render(at);
   for (const mark of doc.view.querySelectorAll('mark.current')) mark.classList.remove('current');
   const marks = shown.marks.get(i) ?? [];
@@ -186,29 +185,30 @@ function goTo(i) {
   marks[0]?.focus({ preventScroll: true });
 }
 
-function show(text, found) {
+function show(text, packed) {
+  const found = unpack(packed);
   shown = { text, found, places: placesOf(found) };
   const counts = { ok: 0, warn: 0, fail: 0, lone: 0 };
-  for (const f of found) counts[verdictOf(f)] += 1;
+  for (let i = 0; i < found.count; i++) counts[found.verdict(i)] += 1;
   doc.summary.textContent = `共 ${counts.ok + counts.warn + counts.fail} 处金额，正确 ${counts.ok}，警告 ${counts.warn}，错误 ${counts.fail}`;
   const items = [];
   for (const wanted of ['fail', 'warn']) {
-    found.forEach((f, i) => {
-      if (f.verdict !== wanted || items.length >= listedMost) return;
-      const at = f.upper ?? f.digits;
+    for (let i = 0; i < found.count && items.length < listedMost; i++) {
+      if (found.verdict(i) !== wanted) continue;
+      const at = found.upper(i) ?? found.digits(i);
       const button = document.createElement('button');
       button.type = 'button';
       button.className = `to-place ${wanted}`;
-      button.textContent = `${verdictShown[wanted][1]} ${verdictShown[wanted][0]} · 第 ${at.line} 行第 ${at.column} 字：${describe(f)}`;
+      button.textContent = `${verdictShown[wanted][1]} ${verdictShown[wanted][0]} · 第 ${at.line} 行第 ${at.column} 字：${describe(found, i)}`;
       button.addEventListener('click', () => goTo(i));
       const item = document.createElement('li');
       item.append(button);
       items.push(item);
-    });
+    }
   }
   doc.problems.replaceChildren(...items);
   const parts = [];
-  if (items.length === 0) parts.push(found.length ? '没有发现有问题的金额。' : '没有找到金额。');
+  if (items.length === 0) parts.push(found.count ? '没有发现有问题的金额。' : '没有找到金额。');
   else if (items.length < counts.warn + counts.fail) parts.push(`上面只列出前 ${items.length} 处有问题的金额（错误在前）。`);
   if (counts.lone) parts.push(`另有 ${counts.lone} 处小写金额没有大写与之对照，只作标出，未计入。`);
   doc.listed.textContent = parts.join('');
@@ -224,7 +224,7 @@ function scanBox() {
     return;
   }
   say(doc.note, '');
-  show(text, engine.scan(text));
+  show(text, pack(engine.scan(text)));
 }
 
 // Whether a file dropped on the page is a document's: one dropped on this section, or one that
