@@ -248,5 +248,13 @@ test('a contract pasted, and made by LibreOffice as .docx and .pdf, opened and d
   await openDocument(s.file('report.pdf', unembeddedPdf(['合同总价人民币壹万元整，小写 10000.00 元。', '押金伍佰元整（600元）。'])));
   const report = [await s.page.$eval('#doc-summary', (e) => e.textContent), await marks()];
   assert.deepEqual(report, ['共 2 处金额，正确 1，警告 0，错误 1', ['ok 人民币壹万元整', 'ok 10000.00 元', 'fail 伍佰元整', 'fail 600元']]);
+  // A long text is shown a part at a time: the wrong amount at its end, once chosen, is shown.
+  await openDocument(s.file('long.txt', '甲方乙方。\n'.repeat(20000) + '尾款人民币柒万元整（¥7,000.00）。'));
+  await s.page.click('#doc-problems li:first-child button');
+  const current = await s.page.$$eval('#doc-view mark.current', (all) => all.map((m) => m.firstChild.textContent));
+  assert.deepEqual(
+    [current, await s.page.$eval('#doc-shown', (e) => /^文档较长/.test(e.textContent))],
+    [['人民币柒万元整', '¥7,000.00'], true],
+  );
   assert.deepEqual(await s.axe(), [], 'accessibility with a document checked');
 });
