@@ -94,11 +94,19 @@ async function main() {
   const page = await esbuild.build({
     ...common,
     entryPoints: [join(here, 'src', 'main.js')],
-    plugins: [virtual({ wasm: { contents: wasm, loader: 'text' }, worker: text(worker), documents: text(documents) })],
+    plugins: [virtual({ wasm: { contents: wasm, loader: 'text' }, worker: text(worker) })],
   });
   const css = await esbuild.transform(readFileSync(join(here, 'src', 'page.css'), 'utf8'), { loader: 'css', minify: true });
   // "</script" inside the script would end the element early; "<\/" means the same to JavaScript.
-  const script = page.outputFiles[0].text.trim().replace(/<\/(script)/gi, '<\\/$1');
+  // After "<!--", a "<script" would make the parser look past the element's end.
+  const inert = (code) => {
+    if (/<!--/.test(code) && /<script/i.test(code)) throw new Error('a script holds both "<!--" and "<script"');
+    return code.trim().replace(/<\/(script)/gi, '<\\/$1');
+  };
+  const script = inert(page.outputFiles[0].text);
+  // The documents' worker (pdf.js in it) waits in an element of its own, as text that is never
+  // run there: the page's script stays small, and so does the time until it answers.
+  const documentsSource = inert(documents.outputFiles[0].text);
   const style = css.code.trim();
   const csp = [
     "default-src 'none'",
@@ -116,7 +124,10 @@ async function main() {
     "base-uri 'none'",
   ].join('; ');
   const template = readFileSync(join(here, 'src', 'page.html'), 'utf8');
-  const html = template.replace(/\{\{(csp|style|script)\}\}/g, (_, key) => ({ csp, style, script })[key]);
+  const html = template.replace(
+    /\{\{(csp|style|script|documents)\}\}/g,
+    (_, key) => ({ csp, style, script, documents: documentsSource })[key],
+  );
   mkdirSync(dirname(out), { recursive: true });
   writeFileSync(out, html);
   console.log(`${out}: ${(Buffer.byteLength(html) / 1024).toFixed(0)} KB`);

@@ -2,7 +2,6 @@
 // and each pair checked by the engine's scan, the text shown with every amount marked, and the
 // amounts that are not right listed, each leading to its place. Files are read in a worker of
 // their own, started when the first one is opened; pasted text is scanned here.
-import workerSource from 'virtual:documents';
 import { $, say } from './dom.js';
 import { limits, megabytes } from './limits.js';
 import { toWorker, fromWorker, phase } from './protocol.js';
@@ -40,7 +39,7 @@ let shown;
 
 function startWorker() {
   worker?.terminate();
-  workerUrl ??= URL.createObjectURL(new Blob([workerSource], { type: 'text/javascript' }));
+  workerUrl ??= URL.createObjectURL(new Blob([$('documents-source').textContent], { type: 'text/javascript' }));
   worker = new Worker(workerUrl);
   worker.onmessage = ({ data }) => {
     lastHeard = performance.now();
