@@ -38,7 +38,7 @@ enum class Says : unsigned char {
     ZeroAfterOnes,
     ZeroConflict,
     EmptyWan,
-    ClosingAfterFen,
+    AfterFen,
     NoAmount,
     ZeroMinus,
     YuanNeedsClosing,

@@ -149,6 +149,8 @@ std::size_t Grammar::step(std::size_t i, const Symbol& s) {
         case Kind::Digit:
             if (s.value == 0) {
                 zero(i);
+            } else if (paths_[0].digitAt == kFen) {
+                error(i, Says::AfterFen, {at(i)});  // nothing follows the 分, not even a digit
             } else {
                 pending_ = i;
                 pendingValue_ = s.value;
@@ -456,7 +458,7 @@ void Grammar::close(std::size_t i, const Symbol& s) {
     if (!started_)
         return error(i, Says::NeedsDigit, {at(i)});
     if (paths_[0].digitAt == kFen)
-        return error(i, Says::ClosingAfterFen, {at(i)});
+        return error(i, Says::AfterFen, {at(i)});
     if (!keepComplete())
         return error(i, Says::MissingYuan);
     if (negative() && cents() == 0)
