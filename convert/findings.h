@@ -42,6 +42,8 @@ enum class Says : unsigned char {
     NoAmount,
     ZeroMinus,
     YuanNeedsClosing,
+    Superfluous,
+    ShouldBe,
     // warnings
     ImpliedOne,
     JiaoClosing,

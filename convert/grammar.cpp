@@ -1,6 +1,7 @@
 #include "convert/grammar.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "convert/vocabulary.h"
 
@@ -42,6 +43,8 @@ void Grammar::error(std::size_t index, Says what, std::initializer_list<runtime:
 
 bool Grammar::read(std::size_t begin, std::size_t end) {
     style_ = Style{.wide = true};
+    begin_ = begin;
+    end_ = end;
     paths_[0] = {kAbove, kAbove, kNoBase, false, 0};
     pathCount_ = 1;
     last_ = end > begin ? end - 1 : begin;
@@ -310,14 +313,45 @@ Grammar::Death Grammar::worse(const Death& a, const Death& b) {
 void Grammar::fail(const Death& death, std::size_t mark) {
     switch (death.why) {
         case Why::MissingZero:
-            return error(death.digit, Says::MissingZero);
+            return blameMissing(death.digit, u"零", Says::MissingZero, mark);
         case Why::ExtraZero:
             return error(mark, Says::ExtraZero);
-        case Why::MissingYuan:  // named at the first digit past the integer part
-            return error(death.digit, Says::MissingYuan);
+        case Why::MissingYuan:  // named where the integer part ends
+            return blameMissing(death.digit, words::kFormalYuan, Says::MissingYuan, mark);
         default:
             return error(mark, Says::Order);
     }
+}
+
+// A 零 or 圆 left out before `missing` is one way to mend a text that breaks at `mark`; the
+// other is a wrong character at `mark` (壹仟圆 after 亿: the 零 before 壹 left out, or a 圆 too
+// many). The rest of the text tells which: the 零 or 圆 is named when putting it in makes the
+// whole text read, else the character at `mark` when deleting or replacing it does, else the 零
+// or 圆 still.
+void Grammar::blameMissing(std::size_t missing, runtime::TextView what, Says says,
+                           std::size_t mark) {
+    if (trial_ || readsWith(missing, 0, what))
+        return error(missing, says);
+    if (readsWith(mark, 1, {}))
+        return error(mark, Says::Superfluous);
+    constexpr runtime::TextView kMending = u"零拾佰仟万亿圆角分整";
+    for (std::size_t k = 0; k < kMending.size(); ++k) {
+        if (kMending[k] != text_[mark] && readsWith(mark, 1, kMending.substr(k, 1)))
+            return error(mark, Says::ShouldBe, {kMending.substr(k, 1)});
+    }
+    error(missing, says);
+}
+
+// Whether the text reads without an error once its `erase` characters at `at` are replaced by
+// `insert`.
+bool Grammar::readsWith(std::size_t at, std::size_t erase, runtime::TextView insert) const {
+    runtime::Text edited(text_.substr(0, end_));
+    edited.replace(at, erase, insert);
+    std::vector<Finding> out;
+    Findings findings(edited, out);
+    Grammar trial(edited, findings);
+    trial.trial_ = true;
+    return trial.read(begin_, edited.size());
 }
 
 // Places a non-zero digit at `inSection` (0 for the ones, 1 to 3 for 拾佰仟) of its section,
@@ -381,7 +415,8 @@ void Grammar::fraction(int d, int place, std::size_t digit, std::size_t mark) {
         else if (p.digitAt != kAbove && p.digitAt >= kYuan && p.unitAt != kYuan)
             why = Why::MissingYuan;
         if (why != Why::None) {
-            death = worse(death, {why, digit});
+            // 圆 is left out before the 零 that waits with the digit, if any: 壹佰[圆]零伍分.
+            death = worse(death, {why, why == Why::MissingYuan ? zero_.value_or(digit) : digit});
             continue;
         }
         paths_[n] = p;

@@ -4,7 +4,8 @@
 // looks ahead: a run of digits whose section (万亿, 亿, 万 or the ones) only the unit after it
 // can tell is followed in each section it may belong to at once, so that an error is found at
 // the first character after which the text can no longer begin any correct writing, and named
-// there (a 零 left out is named at the digit it belongs before).
+// there (a 零 or 圆 left out is named at what it belongs before, when the rest of the text
+// bears that out rather than a wrong character where the text broke).
 
 #include <array>
 #include <cstddef>
@@ -73,6 +74,8 @@ private:
     Why misplaced(const Path& path, int place) const;
     static Death worse(const Death& a, const Death& b);
     void fail(const Death& death, std::size_t mark);
+    void blameMissing(std::size_t missing, runtime::TextView what, Says says, std::size_t mark);
+    bool readsWith(std::size_t at, std::size_t erase, runtime::TextView insert) const;
     bool place(int d, int inSection, std::size_t digit);
     void fraction(int d, int place, std::size_t digit, std::size_t mark);
     void unit(std::size_t i, const alphabet::Symbol& s);
@@ -85,6 +88,8 @@ private:
     Style style_;
     Marks marks_;
     bool houseOpenJiao_ = false;
+    std::size_t begin_ = 0, end_ = 0;  // the amount in the text, without the blanks around it
+    bool trial_ = false;               // reading a mended copy, to see whether it reads
 
     std::array<Path, kMaxPaths> paths_;  // the first pathCount_ of them
     std::size_t pathCount_ = 1;
