@@ -51,7 +51,7 @@ bool Grammar::read(std::size_t begin, std::size_t end) {
     std::size_t i = begin;
     const bool prefixed = prefix(i, end);
     amountBegin_ = i;
-    while (i < end) {
+    while (i < end && !(trial_ && findings_.failed())) {
         const Symbol s = alphabet::classify(text_[i]);
         if (s.kind == Kind::Other) {
             stranger(i);
@@ -325,12 +325,12 @@ void Grammar::fail(const Death& death, std::size_t mark) {
 
 // A 零 or 圆 left out before `missing` is one way to mend a text that breaks at `mark`; the
 // other is a wrong character at `mark` (壹仟圆 after 亿: the 零 before 壹 left out, or a 圆 too
-// many). The rest of the text tells which: the 零 or 圆 is named when putting it in makes the
-// whole text read, else the character at `mark` when deleting or replacing it does, else the 零
-// or 圆 still.
+// many). Where the two are apart, the rest of the text tells which: the 零 or 圆 is named when
+// putting it in makes the whole text read, else the character at `mark` when deleting or
+// replacing it does, else the 零 or 圆 still.
 void Grammar::blameMissing(std::size_t missing, runtime::TextView what, Says says,
                            std::size_t mark) {
-    if (trial_ || readsWith(missing, 0, what))
+    if (trial_ || mark == missing + 1 || readsWith(missing, 0, what))
         return error(missing, says);
     if (readsWith(mark, 1, {}))
         return error(mark, Says::Superfluous);
