@@ -54,7 +54,10 @@ bool Grammar::read(std::size_t begin, std::size_t end) {
     while (i < end && !(trial_ && findings_.failed())) {
         const Symbol s = alphabet::classify(text_[i]);
         if (s.kind == Kind::Other) {
-            stranger(i);
+            if (trial_)
+                ++i;  // a mended copy is asked about its structure: strangers are named apart
+            else
+                stranger(i);
             continue;
         }
         if (s.simplified != 0 && !marks_.variant)

@@ -66,7 +66,7 @@ TEST(Reading, GivesTheAmountAndNamesEachRuleWhereItIsBroken) {
         {"壹元", "E@2 “元”后应写“整”或“正”"}, {"伍分整", "E@3 “分”后不写“整”"}, {"贰分叁角", "E@3 “分”后不写“叁”"}, {"壹圆整伍角", "E@4 不再写字"},
         // Blamed where the text stops being a correct beginning, never inside one, but for a
         // missing 零 or 圆 (at what it belongs before), which the rest of the text must bear out.
-        {"壹亿壹仟圆零伍万圆整", "E@5 第5个字“圆”：多写的字，应删去"}, {"壹亿壹仟元伍拾万圆整", "E@5 “元”：应写“零”"},
+        {"壹亿壹仟圆零伍万圆整x", "E@5 第5个字“圆”：多写的字，应删去"}, {"壹亿壹仟元伍拾万圆整", "E@5 “元”：应写“零”"},
         {"壹仟零伍角整", "E@3 “零”：整数部分后缺“圆”"},
         {"壹万壹仟圆亿", "E@6 从大到小"}, {"捌万零贰拾万元整", "E@6 从大到小"},
         {"肆万壹仟捌佰贰十叁圆伍角壹分", "E@8 应写“拾”"}, {"伍百圆整", "E@2 应写“佰”"},
