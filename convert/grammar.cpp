@@ -316,7 +316,7 @@ Grammar::Death Grammar::worse(const Death& a, const Death& b) {
 void Grammar::fail(const Death& death, std::size_t mark) {
     switch (death.why) {
         case Why::MissingZero:
-            return blameMissing(death.digit, u"零", Says::MissingZero, mark);
+            return blameMissing(death.digit, words::kDigits[0], Says::MissingZero, mark);
         case Why::ExtraZero:
             return error(mark, Says::ExtraZero);
         case Why::MissingYuan:  // named where the integer part ends
