@@ -119,20 +119,6 @@ TEST(Scanning, FindsAndPairsTheAmountsOfRunningText) {
     }
 }
 
-// A batch that reuses its results gives what a fresh scan gives. (That each result is check()
-// or read() on its parts, and lies in the text, is the scanning fuzzer's to hold.)
-TEST(Scanning, ScanToGivesWhatScanGives) {
-    std::vector<Found> reused = scan(kRows[3].text);
-    for (const Row& row : kRows) {
-        SCOPED_TRACE(row.what);
-        scanTo(reused, row.text, row.house);
-        const std::vector<Found> found = scan(row.text, row.house);
-        ASSERT_EQ(reused.size(), found.size());
-        for (std::size_t i = 0; i < found.size(); ++i)
-            EXPECT_EQ(described(row.text, reused[i]), described(row.text, found[i]));
-    }
-}
-
 TEST(Scanning, PlacesEachAmountByLineAndColumn) {
     struct Place {
         std::size_t line, column;

@@ -17,7 +17,6 @@ import { plainAmount } from '../../web/page/src/amount.js';
 import { shortest } from '../../web/page/src/numbers.js';
 import { csvField, writeCsv, writeXlsx } from '../../web/page/src/download.js';
 import { csvValue, formatNumber } from '../../web/page/src/formats.js';
-import { plainMessage } from '../../web/page/src/messages.js';
 import { columnOf, kindOf } from '../../web/page/src/table.js';
 
 const quiet = () => {};
@@ -328,10 +327,4 @@ test('the download: rows sparse however far their cells, verdicts after the wide
   assert.deepEqual([back.length, back[0].length, back[1]], [150000, 4, [16384, '1', 16382, '正确']]);
   fails(() => writeCsv(far, 16382, () => ['正确', ''], quiet), /改为下载 Excel/);
   fails(() => writeXlsx({ rows: [[16383, 'x']], formats: [] }, 16384, extra, 'x', quiet), /最后一列/);
-});
-
-test('an invisible character is named in a message', () => {
-  assert.equal(plainMessage('第2个字“U+200B”：不是大写金额用字'), '第2个字“零宽空格 U+200B”：不是大写金额用字');
-  assert.equal(plainMessage('第4个字“<U+2028>”：不是大写金额用字'), '第4个字“行分隔符 U+2028”：不是大写金额用字');
-  assert.equal(plainMessage('第1个字“万”：多余'), '第1个字“万”：多余');
 });
