@@ -4,7 +4,10 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
+#include "convert/money.h"
 #include "convert/vocabulary.h"
 #include "runtime/error.h"
 #include "runtime/number.h"
@@ -32,32 +35,6 @@ constexpr std::uint32_t kUnitBearing =
 constexpr TextView kLeads[2][2] = {{u"", u"负"}, {u"人民币", u"人民币负"}};
 static_assert(kLeads[1][1].substr(0, 3) == words::kPrefix && kLeads[0][1] == words::kMinus);
 
-// The uppercase text is written from the right, so it is built backwards into a buffer that
-// holds the longest result with room to spare.
-class ReverseBuilder {
-public:
-    // At most the places of the range, each a digit and its unit: the buffer holds them all.
-    void prepend(TextView part) noexcept {
-        for (auto it = part.rbegin(); it != part.rend(); ++it)
-            buf_[--start_] = *it;
-    }
-    // The character `skip` places before the end; the text must be longer than that.
-    char16_t last(std::size_t skip = 0) const noexcept { return buf_[buf_.size() - 1 - skip]; }
-    std::size_t size() const noexcept { return buf_.size() - start_; }
-    void take(TextView prefix, std::size_t dropLast, TextView suffix, Text& out) const {
-        out.clear();
-        out.reserve(prefix.size() + size() - dropLast + suffix.size());
-        out.append(prefix);
-        out.append(buf_.data() + start_, size() - dropLast);
-        out.append(suffix);
-    }
-
-private:
-    // 18 places of at most two characters each.
-    std::array<char16_t, 40> buf_{};
-    std::size_t start_ = buf_.size();
-};
-
 // True when the places 万 to 仟万 are all zero under a digit above them: the 万 then names no
 // amount and must not be written ("100000001" is 壹亿零壹圆整, not 壹亿万零壹圆整).
 bool emptyWanSection(TextView digits) noexcept {
@@ -71,6 +48,169 @@ bool emptyWanSection(TextView digits) noexcept {
     return true;
 }
 
+// An amount as the writing takes it: its digits to the cents without zeros in front (4182351
+// for 41823.51; 0 for zero, which has no sign).
+struct Digits {
+    std::array<char16_t, words::kPlaceCount> buf;
+    std::size_t size = 0;
+    bool negative = false;
+    TextView view() const noexcept { return {buf.data(), size}; }
+};
+
+// The digits of a formatted amount, [-]digits.dd without leading zeros; false when there are
+// more than `places`, the units of the style's range.
+bool digitsOf(TextView formatted, std::size_t places, Digits& out) noexcept {
+    out.negative = formatted.front() == u'-';
+    out.size = 0;
+    for (const char16_t c : formatted) {
+        if (c == u'-' || c == u'.' || (out.size == 0 && c == u'0'))
+            continue;
+        if (out.size == places)
+            return false;
+        out.buf[out.size++] = c;
+    }
+    if (out.size == 0)
+        out.buf[out.size++] = u'0';
+    return true;
+}
+
+constexpr bool isAsciiDigit(char c) noexcept {
+    return c >= '0' && c <= '9';
+}
+
+// The digits of a plain amount in ASCII, [+-]digits[.digits] with a digit in it, as the format
+// and digitsOf() make them (rounded half away from zero on the third decimal), in one pass:
+// Failure::None, or TooManyDigits past `places`. Nothing for any other text, which goes the
+// long way.
+std::optional<Failure> plainDigits(std::string_view s, std::size_t places, Digits& out) noexcept {
+    std::size_t i = 0;
+    const bool negative = !s.empty() && s[0] == '-';
+    if (!s.empty() && (s[0] == '-' || s[0] == '+'))
+        ++i;
+    const std::size_t intStart = i;
+    while (i < s.size() && s[i] == '0')
+        ++i;
+    const std::size_t significant = i;
+    while (i < s.size() && isAsciiDigit(s[i]))
+        ++i;
+    const std::size_t intEnd = i;
+    char decimals[3] = {'0', '0', '0'};
+    std::size_t decimalCount = 0;
+    if (i < s.size() && s[i] == '.') {
+        for (++i; i < s.size() && isAsciiDigit(s[i]); ++i, ++decimalCount) {
+            if (decimalCount < 3)
+                decimals[decimalCount] = s[i];
+        }
+    }
+    if (i != s.size() || (intEnd == intStart && decimalCount == 0))
+        return std::nullopt;
+    // The integer digits and the cents; rounding may carry into one digit more, in front.
+    if (intEnd - significant + 2 > places)
+        return Failure::TooManyDigits;
+    std::array<char16_t, words::kPlaceCount + 1> work;
+    char16_t* d = work.data() + 1;
+    std::size_t n = 0;
+    for (std::size_t k = significant; k < intEnd; ++k)
+        d[n++] = static_cast<char16_t>(s[k]);
+    d[n++] = static_cast<char16_t>(decimals[0]);
+    d[n++] = static_cast<char16_t>(decimals[1]);
+    if (decimals[2] >= '5') {
+        std::size_t k = n;
+        while (k > 0 && d[k - 1] == u'9')
+            d[--k] = u'0';
+        if (k == 0) {
+            *--d = u'1';
+            ++n;
+        } else {
+            ++d[k - 1];
+        }
+    }
+    while (n > 0 && d[0] == u'0') {  // cents with no yuan in front
+        ++d;
+        --n;
+    }
+    if (n > places)
+        return Failure::TooManyDigits;
+    out.negative = negative && n > 0;
+    out.size = n;
+    std::copy_n(d, n, out.buf.begin());
+    if (n == 0)
+        out.buf[out.size++] = u'0';
+    return Failure::None;
+}
+
+// Each digit and each unit is one code unit, which the writing puts in place as such.
+constexpr bool oneUnitEach(const std::array<TextView, words::kPlaceCount>& units) {
+    return std::all_of(units.begin(), units.end(), [](TextView u) { return u.size() == 1; });
+}
+static_assert(oneUnitEach(kFormalUnits) && oneUnitEach(kCommonUnits) &&
+              std::all_of(words::kDigits.begin(), words::kDigits.end(),
+                          [](TextView d) { return d.size() == 1; }) &&
+              words::kWhole.size() == 1 && words::kExact.size() == 1);
+
+// The uppercase text of an amount's digits in `style`, appended to `out`.
+void appendDigits(const Digits& amount, const Style& style, Text& out) {
+    const auto& units = style.unit == Unit::Common ? kCommonUnits : kFormalUnits;
+    const TextView digits = amount.view();
+    const std::size_t n = digits.size();
+    const bool skipWan = emptyWanSection(digits);
+    // The text is written from the right, so it is built backwards in a buffer that holds the
+    // longest: the lead, a digit and a unit for each place, and the closing after them.
+    std::array<char16_t, kLeads[1][1].size() + 2 * words::kPlaceCount + 1> buf;
+    const std::size_t body = buf.size() - 1;
+    std::size_t start = body;
+    bool zeroFlag = false;
+    for (std::size_t k = 0; k < n; ++k) {  // from the hundredths leftwards
+        const char16_t d = digits[n - 1 - k];
+        const bool unitBearing = (kUnitBearing >> k & 1u) != 0;
+        if (d != u'0') {
+            buf[--start] = units[k][0];
+            buf[--start] = words::kDigits[static_cast<std::size_t>(d - u'0')][0];
+            zeroFlag = false;
+        } else if (unitBearing && !(skipWan && k == words::kWan)) {
+            buf[--start] = units[k][0];
+            zeroFlag = true;
+        } else if (!zeroFlag) {
+            buf[--start] = words::kDigits[0][0];
+            zeroFlag = true;
+        }
+    }
+
+    const TextView closing = style.closing == Closing::Exact ? words::kExact : words::kWhole;
+    const TextView lead = kLeads[style.prefix][amount.negative];
+    // The "零" of a zero hundredths digit is dropped; what is left chooses the ending.
+    std::size_t end = buf[body - 1] == words::kDigits[0][0] ? body - 1 : body;
+    if (end == start) {  // a zero amount, never negative
+        out.append(lead).append(words::kDigits[0]).append(units[words::kYuan]).append(closing);
+        return;
+    }
+    // Otherwise the text now ends in 分, which takes no closing, in 角, closed if the style says
+    // so, or in the unit, always closed.
+    const char16_t last = buf[end - 1];
+    if (last != u'分' && (last != u'角' || style.closeAfterJiao))
+        buf[end++] = closing[0];
+    start -= lead.size();
+    std::copy(lead.begin(), lead.end(), buf.begin() + static_cast<std::ptrdiff_t>(start));
+    out.append(buf.data() + start, end - start);
+}
+
+std::size_t placesOf(const Style& style) noexcept {
+    return style.wide ? words::kPlaceCount : words::kNarrowPlaceCount;
+}
+
+// The digits of an amount in `money`, formatted there: as the format reads any number.
+Failure formattedDigits(Text& money, const Style& style, Digits& digits) {
+    if (std::all_of(money.begin(), money.end(), runtime::isBlank))
+        return Failure::Empty;
+    if (const auto failure = runtime::tryFormatFixed2(money, money))
+        return *failure == runtime::ErrorKind::NotANumber ? Failure::NotANumber
+                                                          : Failure::TooManyDigits;
+    // The formatted amount is [-]digits.dd without leading zeros, so joining its two parts and
+    // dropping the sign and the zeros in front gives the digits that the joined text's value
+    // prints as: exactly, for every amount that the unit table can take.
+    return digitsOf(money, placesOf(style), digits) ? Failure::None : Failure::TooManyDigits;
+}
+
 }  // namespace
 
 TextView NumToChn(TextView num) noexcept {
@@ -80,68 +220,35 @@ TextView NumToChn(TextView num) noexcept {
 }
 
 Converted tryConvertAmount(Text& money, Text& upperOut, const Style& style) {
-    if (std::all_of(money.begin(), money.end(), runtime::isBlank))
-        return {Failure::Empty};
-    if (const auto failure = runtime::tryFormatFixed2(money, money))
-        return {*failure == runtime::ErrorKind::NotANumber ? Failure::NotANumber
-                                                           : Failure::TooManyDigits};
-
-    // The formatted amount is [-]digits.dd without leading zeros, so joining its two parts and
-    // dropping the sign and the zeros in front gives the digits that the joined text's value
-    // prints as: exactly, for every amount that the unit table can take.
-    const TextView formatted = money;
-    const bool negative = formatted.front() == u'-';
-    const auto& units = style.unit == Unit::Common ? kCommonUnits : kFormalUnits;
-    const std::size_t places = style.wide ? units.size() : words::kNarrowPlaceCount;
-    std::array<char16_t, words::kPlaceCount> digitBuf;
-    std::size_t n = 0;
-    for (const char16_t c : formatted) {
-        if (c == u'-' || c == u'.' || (n == 0 && c == u'0'))
-            continue;
-        if (n == places)
-            return {Failure::TooManyDigits};  // one place more than the range has units for
-        digitBuf[n++] = c;
+    Digits digits;
+    const Failure failure = formattedDigits(money, style, digits);
+    if (failure == Failure::None) {
+        upperOut.clear();
+        appendDigits(digits, style, upperOut);
     }
-    if (n == 0)
-        digitBuf[n++] = u'0';
-    const TextView digits(digitBuf.data(), n);
+    return {failure};
+}
 
-    const bool skipWan = emptyWanSection(digits);
-    bool zeroFlag = false;
-    ReverseBuilder upper;
-    for (std::size_t k = 0; k < n; ++k) {  // from the hundredths leftwards
-        const TextView d = digits.substr(n - 1 - k, 1);
-        const TextView word = NumToChn(d);
-        const TextView unit = units[k];
-        const bool unitBearing = (kUnitBearing >> k & 1u) != 0;
-        if (d[0] != u'0') {
-            upper.prepend(unit);
-            upper.prepend(word);
-            zeroFlag = false;
-        } else if (unitBearing && !(skipWan && k == words::kWan)) {
-            upper.prepend(unit);
-            zeroFlag = true;
-        } else if (!zeroFlag) {
-            upper.prepend(words::kDigits[0]);
-            zeroFlag = true;
-        }
+Failure appendUpper(std::string_view amount, Text& out, const Style& style) {
+    Digits digits;
+    if (const auto plain = plainDigits(amount, placesOf(style), digits)) {
+        if (*plain == Failure::None)
+            appendDigits(digits, style, out);
+        return *plain;
     }
-
-    const TextView closing = style.closing == Closing::Exact ? words::kExact : words::kWhole;
-    const TextView lead = kLeads[style.prefix][negative];
-    // The "零" of a zero hundredths digit is dropped; what is left chooses the ending.
-    const std::size_t drop = upper.last() == u'零' ? 1 : 0;
-    if (upper.size() == drop) {  // a zero amount, never negative
-        upperOut.assign(lead).append(words::kDigits[0]).append(units[words::kYuan]);
-        upperOut.append(closing);
-        return {};
-    }
-    // Otherwise the text now ends in 分, which takes no closing, in 角, closed if the style says
-    // so, or in the unit, always closed.
-    const char16_t end = upper.last(drop);
-    const bool closed = end != u'分' && (end != u'角' || style.closeAfterJiao);
-    upper.take(lead, drop, closed ? closing : u"", upperOut);
-    return {};
+    // Reused from call to call on each thread, so that a batch allocates nothing per amount.
+    thread_local Text money;
+    thread_local Text plain;
+    runtime::fromUtf8(amount, money);
+    if (plainAmount(money, plain))
+        money.swap(plain);
+    const Failure failure = formattedDigits(money, style, digits);
+    if (failure == Failure::None)
+        appendDigits(digits, style, out);
+    // What a huge text made it take is let go.
+    if (money.capacity() > std::size_t{1} << 12)
+        Text().swap(money);
+    return failure;
 }
 
 Text convertAmount(Text& money, const Style& style) {

@@ -29,6 +29,12 @@ struct [[nodiscard]] Converted {
 // raises nothing, whatever the input. `upper` is assigned only on success; `money` as above.
 Converted tryConvertAmount(runtime::Text& money, runtime::Text& upper, const Style& style = {});
 
+// What writeTo() writes of an amount given in UTF-8 (a number, or money as convert/money.h
+// takes it), appended to `out` in UTF-16; nothing on failure. Amounts in plain ASCII digits,
+// most of what batches hold, are taken without decoding.
+[[nodiscard]] Failure appendUpper(std::string_view amount, runtime::Text& out,
+                                  const Style& style = {});
+
 // What the window and the command line show when an amount cannot be converted.
 inline constexpr runtime::TextView kFailureText = u"零圆零角零分";
 inline constexpr runtime::TextView kFailurePrompt = u"你输入的数字太长或者格式错误！";

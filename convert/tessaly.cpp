@@ -22,18 +22,12 @@ void keepSmall(runtime::Text& buffer) {
 }  // namespace
 
 Failure writeTo(std::string& out, std::string_view amount, const Style& style) {
-    // Reused from call to call on each thread, so that a batch allocates nothing per amount.
-    thread_local runtime::Text money;
-    thread_local runtime::Text upper;
-    runtime::fromUtf8(amount, money);
-    if (convert::plainAmount(money, upper))
-        money.swap(upper);
-    const convert::Converted converted = convert::tryConvertAmount(money, upper, style);
+    thread_local runtime::Text upper;  // kept from call to call, one per thread
+    upper.clear();
+    const Failure failure = convert::appendUpper(amount, upper, style);
     out.clear();
-    if (converted)
-        runtime::appendUtf8(upper, out);
-    keepSmall(money);
-    return converted.failure;
+    runtime::appendUtf8(upper, out);
+    return failure;
 }
 
 Written write(std::string_view amount, const Style& style) {

@@ -4,6 +4,7 @@
 // range, fails.
 
 #include "convert/amount.h"
+#include "convert/money.h"
 #include "convert/reader.h"
 #include "fuzz_input.h"
 #include "runtime/number.h"
@@ -19,7 +20,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool number = !runtime::tryFormatFixed2(input, formatted);
     runtime::Text money = input;
     runtime::Text upper;
-    if (!convert::tryConvertAmount(money, upper, style)) {
+    const convert::Converted converted = convert::tryConvertAmount(money, upper, style);
+    // The public writing, which reads plain amounts a shorter way, writes the same of any text
+    // that is not money to be made plain first.
+    runtime::Text plain;
+    runtime::Text direct;
+    const std::string utf8 = runtime::toUtf8(input);
+    if (!convert::plainAmount(input, plain) && runtime::fromUtf8(utf8) == input) {
+        TESSALY_CHECK(convert::appendUpper(utf8, direct, style) == converted.failure &&
+                          direct == (converted ? upper : u""),
+                      input);
+    }
+    if (!converted) {
         const std::size_t digits = formatted.find(u'.') - formatted.starts_with(u'-');
         TESSALY_CHECK(!number || digits > (style.wide ? 16u : 9u), input);
         return 0;

@@ -50,6 +50,11 @@ const struct {
     {u"-1000000000", nullptr, {}, kTooMany}, {u" \t", nullptr, {}, Failure::Empty},
     {u"abc", nullptr, {}, Failure::NotANumber}, {u"", nullptr, {}, Failure::Empty},
     {u"1e400", nullptr, {}, kTooMany}, {kLong.c_str(), nullptr, {}, kTooMany},
+    // Plain amounts, which the public form reads a shorter way: signs, points and zeros.
+    {u"+5", u"伍圆整"}, {u".5", u"伍角整"}, {u"9.", u"玖圆整"}, {u"-.005", u"负壹分"},
+    {u"-0.00", u"零圆整"}, {u"0000000000007.50", u"柒圆伍角整"}, {u"99.995", u"壹佰圆整"},
+    {u".", nullptr, {}, Failure::NotANumber}, {u"-", nullptr, {}, Failure::NotANumber},
+    {u"1.2.3", nullptr, {}, Failure::NotANumber}, {u"+-1", nullptr, {}, Failure::NotANumber},
     // Styles.
     {u"41823.51", u"肆万壹仟捌佰贰拾叁元伍角壹分", kYuan}, {u"1.50", u"壹元伍角整", kYuan},
     {u"0", u"零元正", kYuanZheng}, {u"10.5", u"壹拾元伍角正", kYuanZheng},
@@ -69,14 +74,18 @@ const struct {
     // clang-format on
 };
 
-// Both forms, the raising one and the one for batches, give the same, and leave the same
-// formatted amount in `money`; the batch form says why it failed and writes nothing.
+// The forms, the raising one, the one for batches and the public one, give the same, and the
+// first two leave the same formatted amount in `money`; the batch form says why it failed and
+// writes nothing.
 TEST(Writing, GivesTheUppercaseForm) {
     for (const auto& c : kWriting) {
         SCOPED_TRACE(rt::toUtf8(c.amount));
         rt::Text money = c.amount, batchMoney = c.amount, upper = u"untouched";
         EXPECT_EQ(convert::tryConvertAmount(batchMoney, upper, c.style).failure, c.failure);
         EXPECT_EQ(rt::toUtf8(upper), rt::toUtf8(c.upper ? c.upper : u"untouched"));
+        const Written written = tessaly::write(rt::toUtf8(c.amount), c.style);
+        EXPECT_EQ(written.text, rt::toUtf8(c.upper ? c.upper : u""));
+        EXPECT_EQ(written.failure, c.failure);
         if (c.upper)
             EXPECT_EQ(convert::convertAmount(money, c.style), upper);
         else

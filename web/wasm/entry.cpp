@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/amount.h"
 #include "runtime/text.h"
 
 #define TESSALY_EXPORT(name) extern "C" __attribute__((export_name(#name)))
@@ -76,7 +77,7 @@ void putRecord(std::uint32_t first, std::string_view lead,
 
 // The uppercase texts go out in UTF-16, the loader's own strings, which it takes without
 // decoding: for a batch of short texts that costs less than the UTF-8 decoder on its side.
-std::string written;
+// The engine writes them so, with no UTF-8 between.
 std::u16string wide;
 
 void publishWide() {
@@ -112,9 +113,8 @@ TESSALY_EXPORT(tessaly_style_bits) std::uint32_t tessalyStyleBits(std::uint32_t 
 // being the output (UTF-16).
 TESSALY_EXPORT(tessaly_write) std::uint32_t tessalyWrite(std::uint32_t size, std::uint32_t style) {
     wide.clear();
-    const tessaly::Failure failure = tessaly::writeTo(written, std::string_view(input.data(), size),
-                                                      tessaly::styleOfBits(style));
-    tessaly::runtime::appendUtf16(written, wide);
+    const tessaly::Failure failure = tessaly::convert::appendUpper(
+        std::string_view(input.data(), size), wide, tessaly::styleOfBits(style));
     publishWide();
     return static_cast<std::uint32_t>(failure);
 }
@@ -128,11 +128,16 @@ std::uint32_t tessalyWriteMany(std::uint32_t size, std::uint32_t style) {
     std::uint32_t lines = 1;
     std::string_view rest(input.data(), size);
     while (true) {
-        const std::size_t end = rest.find('\n');
-        const tessaly::Failure failure = tessaly::writeTo(written, rest.substr(0, end), s);
+        // Lines are short: a loop finds their end sooner than a call to memchr.
+        std::size_t end = 0;
+        while (end < rest.size() && rest[end] != '\n')
+            ++end;
+        if (end == rest.size())
+            end = std::string_view::npos;
+        const tessaly::Failure failure =
+            tessaly::convert::appendUpper(rest.substr(0, end), wide, s);
         if (failure != tessaly::Failure::None)
             wide += static_cast<char16_t>(failure);
-        tessaly::runtime::appendUtf16(written, wide);
         if (end == std::string_view::npos)
             break;
         wide += u'\n';
