@@ -41,15 +41,18 @@ export async function serve(folders) {
   return { base: `http://127.0.0.1:${server.address().port}`, close };
 }
 
-export async function chromium() {
+// `options` go to the launch (the benchmark's calls outlast puppeteer's own timeout).
+export async function chromium(options = {}) {
   const profile = mkdtempSync(join(tmpdir(), 'tessaly-browser-'));
   const puppeteer = createRequire(`${root}web/page/package.json`)('puppeteer-core');
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
     headless: true,
     args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking', '--disable-component-update', `--user-data-dir=${profile}`],
+    ...options,
   });
   return {
+    browser,
     // Opens `url`, waits for the page to set window.result, and gives it with what went wrong;
     // the wait is long, for a machine busy with other builds.
     async run(url, timeout = 120_000) {
