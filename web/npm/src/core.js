@@ -107,23 +107,24 @@ const FAULT = '引擎出错，已重新启动，请重试';
 // never to the one left mid-call. A spare instance stands ready for that, since a browser's main
 // thread refuses to make one synchronously; the next spare is made asynchronously.
 function engine(module, instance, spare) {
-  let ex, bit, memory, buffer, u8, u16, u32, resultAt, inPtr, inCap, making;
+  let ex, bit, memory, u8, u16, u32, resultAt, inPtr, inCap, making;
 
   function start(instance) {
     ex = (instance ?? new WebAssembly.Instance(module, {})).exports;
     ex._initialize();
     bit ??= choiceBits(ex);
     memory = ex.memory;
-    buffer = undefined;
+    u8 = undefined;
     resultAt = ex.tessaly_result() >>> 2;
     inPtr = 0;
     inCap = 0;
   }
 
-  // The views follow the memory when it grows.
+  // The views follow the memory when it grows, which detaches the buffer they view (their
+  // length is then 0): that is cheaper to ask on every call than the memory's buffer.
   function view() {
-    if (memory.buffer !== buffer) {
-      buffer = memory.buffer;
+    if (u8 === undefined || u8.length === 0) {
+      const buffer = memory.buffer;
       u8 = new Uint8Array(buffer);
       u16 = new Uint16Array(buffer);
       u32 = new Uint32Array(buffer);
