@@ -8,8 +8,8 @@
 
 namespace tessaly::convert {
 
-// The digit word of one digit character ("0".."9"); "" for any other text. The writing takes
-// each digit's word from here.
+// The digit word of one digit character ("0".."9"), the word the writing puts for it; "" for
+// any other text.
 [[nodiscard]] runtime::TextView NumToChn(runtime::TextView num) noexcept;
 
 // Converts an amount text to its uppercase form in `style`
