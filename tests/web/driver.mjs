@@ -1,5 +1,6 @@
 // The page driven as a user drives it: a file picked or dropped, a job waited for, a choice made
 // by keyboard, a download caught as the browser saves it.
+import { execFileSync } from 'node:child_process';
 import { createRequire } from 'node:module';
 import { mkdtempSync, readdirSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -10,27 +11,32 @@ import { launch, root, save } from './support.mjs';
 
 const axeSource = createRequire(`${root}web/page/package.json`)('axe-core').source;
 
+// A section's jobs (sheets, documents): a file picked with its input, or dragged from a file
+// manager and dropped anywhere on the page, waited for until the section has finished with it.
+function sectionDriver(page, section, input) {
+  // Runs `act` and waits until the section has finished the jobs it started.
+  async function job(act, timeout = 120000, count = 1) {
+    const before = await page.$eval(section, (s) => Number(s.dataset.jobs ?? 0));
+    await act();
+    await page.waitForFunction((s, n) => Number(document.querySelector(s).dataset.jobs ?? 0) >= n, { timeout }, section, before + count);
+  }
+  const pick = async (path) => (await page.$(input)).uploadFile(path);
+  async function drop(path) {
+    const session = await page.createCDPSession();
+    const data = { items: [], files: [path], dragOperationsMask: 1 };
+    await job(async () => {
+      for (const type of ['dragEnter', 'dragOver', 'drop']) await session.send('Input.dispatchDragEvent', { type, x: 200, y: 200, data });
+    });
+  }
+  return { job, pick, drop, open: (path, timeout) => job(() => pick(path), timeout) };
+}
+
 export function sheetDriver(driver, page) {
   const text = (selector) => page.$eval(selector, (e) => e.textContent);
-  // Runs `act` and waits until the sheet section has finished the jobs it started.
-  async function job(act, timeout = 120000, count = 1) {
-    const before = await page.$eval('#sheets', (s) => Number(s.dataset.jobs ?? 0));
-    await act();
-    await page.waitForFunction((n) => Number(document.getElementById('sheets').dataset.jobs ?? 0) >= n, { timeout }, before + count);
-  }
-  const pick = async (path) => (await page.$('#file')).uploadFile(path);
+  const { job, ...files } = sectionDriver(page, '#sheets', '#file');
   return {
     job,
-    pick,
-    open: (path, timeout) => job(() => pick(path), timeout),
-    // Dragged from a file manager and dropped anywhere on the page.
-    async drop(path) {
-      const session = await page.createCDPSession();
-      const data = { items: [], files: [path], dragOperationsMask: 1 };
-      await job(async () => {
-        for (const type of ['dragEnter', 'dragOver', 'drop']) await session.send('Input.dispatchDragEvent', { type, x: 200, y: 200, data });
-      });
-    },
+    ...files,
     summary: () => text('#sheet-summary'),
     note: () => text('#sheet-note'),
     isProblem: () => page.$eval('#sheet-note', (e) => e.classList.contains('problem')),
@@ -69,6 +75,7 @@ export function session(width, height) {
     s.driver = await launch();
     s.page = await s.driver.open(width, height);
     s.sheets = sheetDriver(s.driver, s.page);
+    s.documents = sectionDriver(s.page, '#documents', '#doc-file');
   });
   after(async () => {
     await s.driver?.close();
@@ -76,6 +83,15 @@ export function session(width, height) {
   });
   afterEach(() => assert.deepEqual([s.driver.requests, s.driver.problems], [[], []], 'network requests, errors in the page'));
   s.file = (name, bytes) => save(s.dir, name, bytes);
+  // LibreOffice turns a file of the folder into another format there, as a user saving it would;
+  // a profile of its own, so that nothing of the user's is touched.
+  s.office = (name, to, ...options) => {
+    const profile = `-env:UserInstallation=file://${s.dir}/office`;
+    execFileSync('soffice', ['--headless', profile, ...options, '--convert-to', to, '--outdir', s.dir, join(s.dir, name)], {
+      stdio: 'ignore',
+      timeout: 120000,
+    });
+  };
   s.reload = () => s.page.reload({ waitUntil: 'load' }).then(() => s.page.waitForSelector('html[data-ready="true"]'));
   // The serious and critical faults axe finds in the page as it stands.
   s.axe = async () => {

@@ -2,7 +2,6 @@
 // keys, clicks, pastes, files picked; after every test, no network request was made and no error
 // shown in the page.
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
 import { join } from 'node:path';
 import { test } from 'node:test';
 
@@ -176,26 +175,10 @@ const contract = `<html><body><p>采购合同</p>
 <p>小写：1680.32</p><p>大写：壹仟陆佰捌拾元零叁角贰分</p></body></html>`;
 const counts = '共 8 处金额，正确 5，警告 0，错误 3';
 
-// Opens a file with 打开文档, or drops it on the page as a file manager would (a PDF is a
-// document's wherever it is dropped), and waits until the section has finished with it.
-async function openDocument(path, drop) {
-  const before = await s.page.$eval('#documents', (d) => Number(d.dataset.jobs ?? 0));
-  if (drop) {
-    const session = await s.page.createCDPSession();
-    const data = { items: [], files: [path], dragOperationsMask: 1 };
-    for (const type of ['dragEnter', 'dragOver', 'drop']) await session.send('Input.dispatchDragEvent', { type, x: 200, y: 200, data });
-  } else await (await s.page.$('#doc-file')).uploadFile(path);
-  await s.page.waitForFunction((n) => Number(document.getElementById('documents').dataset.jobs ?? 0) > n, { timeout: 120000 }, before);
-}
-
 test('a contract pasted, and made by LibreOffice as .docx and .pdf, opened and dropped: every amount marked, the counts, each wrong one leads to its place', async () => {
-  const made = (name, to) => {
-    const options = ['--headless', `-env:UserInstallation=file://${s.dir}/office`, '--convert-to', to, '--outdir', s.dir];
-    execFileSync('soffice', [...options, join(s.dir, name)], { stdio: 'ignore', timeout: 120000 });
-  };
   s.file('contract.html', contract);
-  made('contract.html', 'docx:MS Word 2007 XML');
-  made('contract.docx', 'pdf');
+  s.office('contract.html', 'docx:MS Word 2007 XML');
+  s.office('contract.docx', 'pdf');
   const pasted =
     '首付款人民币叁万元整（¥30,000.00），尾款人民币柒万元整（¥70,000.00）。\n小写：1680.32\n大写：壹仟陆佰捌拾元零叁角贰分，押金 500 元。壹万二千元';
   await s.page.browserContext().overridePermissions('file://', ['clipboard-read', 'clipboard-write', 'clipboard-sanitized-write']);
@@ -216,7 +199,7 @@ test('a contract pasted, and made by LibreOffice as .docx and .pdf, opened and d
   ];
   assert.deepEqual(shown, ['共 4 处金额，正确 3，警告 0，错误 1', wanted]);
   for (const name of ['contract.docx', 'contract.pdf']) {
-    await openDocument(join(s.dir, name), name.endsWith('pdf'));
+    await (name.endsWith('pdf') ? s.documents.drop : s.documents.open)(join(s.dir, name));
     const problems = await s.page.$$eval('#doc-problems button', (all) => all.map((b) => b.textContent));
     assert.deepEqual(
       [await s.page.$eval('#doc-summary', (e) => e.textContent), problems.length],
@@ -245,11 +228,11 @@ test('a contract pasted, and made by LibreOffice as .docx and .pdf, opened and d
     );
   }
   // A PDF whose Chinese font is not embedded reads right only with the character maps inside the page.
-  await openDocument(s.file('report.pdf', unembeddedPdf(['合同总价人民币壹万元整，小写 10000.00 元。', '押金伍佰元整（600元）。'])));
+  await s.documents.open(s.file('report.pdf', unembeddedPdf(['合同总价人民币壹万元整，小写 10000.00 元。', '押金伍佰元整（600元）。'])));
   const report = [await s.page.$eval('#doc-summary', (e) => e.textContent), await marks()];
   assert.deepEqual(report, ['共 2 处金额，正确 1，警告 0，错误 1', ['ok 人民币壹万元整', 'ok 10000.00 元', 'fail 伍佰元整', 'fail 600元']]);
   // A long text is shown a part at a time: the wrong amount at its end, once chosen, is shown.
-  await openDocument(s.file('long.txt', '甲方乙方。\n'.repeat(20000) + '尾款人民币柒万元整（¥7,000.00）。'));
+  await s.documents.open(s.file('long.txt', '甲方乙方。\n'.repeat(20000) + '尾款人民币柒万元整（¥7,000.00）。'));
   await s.page.click('#doc-problems li:first-child button');
   const current = await s.page.$$eval('#doc-view mark.current', (all) => all.map((m) => m.firstChild.textContent));
   assert.deepEqual(
