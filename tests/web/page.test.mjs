@@ -66,9 +66,10 @@ test('the uppercase follows every key, and says why when it cannot be written', 
     await s.page.keyboard.type(key);
     assert.equal(await value('#upper'), engine.write(await value('#amount')).text);
   }
-  // What cannot be written is said; full-width digits and currency signs are made plain (readers.test.mjs).
+  // Full-width digits, an input method's 。 and currency signs are taken; what cannot be written is said.
   const cases = [
     ['(1,680.32)', '-1680.32', /^$/],
+    ['￥４１８２３。５１', '41823.51', /^$/],
     ['￥1.00元', '', /不是数字/],
     ['1000000000000', '', /十六位/],
   ];
