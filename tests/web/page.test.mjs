@@ -41,10 +41,8 @@ test('every control has its name, and the page may not reach the network', async
       assert.equal(await (await s.page.$(`aria/${name}[role="${role}"]`))?.evaluate((e) => e.id), id, name);
     }
   }
-  for (const [id, name] of [
-    ['file', '打开表格'],
-    ['doc-file', '打开文档'],
-  ]) {
+  const files = { file: '打开表格', 'doc-file': '打开文档' };
+  for (const [id, name] of Object.entries(files)) {
     assert.equal((await s.page.accessibility.snapshot({ root: await s.page.$(`#${id}`), interestingOnly: false })).name, name);
   }
   assert.equal(await s.page.$eval('#upper', (e) => e.readOnly), true);
