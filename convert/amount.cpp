@@ -165,7 +165,7 @@ void appendDigits(const Digits& amount, const Style& style, Text& out) {
         const bool unitBearing = (kUnitBearing >> k & 1u) != 0;
         if (d != u'0') {
             buf[--start] = units[k][0];
-            buf[--start] = words::kDigits[static_cast<std::size_t>(d - u'0')][0];
+            buf[--start] = NumToChn(TextView(&d, 1))[0];
             zeroFlag = false;
         } else if (unitBearing && !(skipWan && k == words::kWan)) {
             buf[--start] = units[k][0];

@@ -8,7 +8,7 @@
 
 namespace tessaly::convert {
 
-// The digit word of one digit character ("0".."9"), the word the writing puts for it; "" for
+// The digit word of one digit character ("0".."9"), as the writing puts it; "" for
 // any other text.
 [[nodiscard]] runtime::TextView NumToChn(runtime::TextView num) noexcept;
 
