@@ -74,6 +74,7 @@ export function session(width, height) {
     s.dir = mkdtempSync(join(tmpdir(), 'tessaly-files-'));
     s.driver = await launch();
     s.page = await s.driver.open(width, height);
+    await s.page.browserContext().overridePermissions('file://', ['clipboard-read', 'clipboard-write', 'clipboard-sanitized-write']);
     s.sheets = sheetDriver(s.driver, s.page);
     s.documents = sectionDriver(s.page, '#documents', '#doc-file');
   });

@@ -186,6 +186,13 @@ function goTo(i) {
 
 function show(text, packed) {
   const found = unpack(packed);
+  // A text the engine refused whole (too long) or could not finish gives one result with no
+  // place in the text: what it says is said, and nothing is shown as checked.
+  if (found.count > 0 && !found.upper(0) && !found.digits(0)) {
+    doc.result.hidden = true;
+    say(doc.note, `无法核对：${found.messages(0).join('；')}`, true);
+    return;
+  }
   shown = { text, found, places: placesOf(found) };
   const counts = { ok: 0, warn: 0, fail: 0, lone: 0 };
   for (let i = 0; i < found.count; i++) counts[found.verdict(i)] += 1;
