@@ -114,17 +114,8 @@ std::optional<Failure> plainDigits(std::string_view s, std::size_t places, Digit
         d[n++] = static_cast<char16_t>(s[k]);
     d[n++] = static_cast<char16_t>(decimals[0]);
     d[n++] = static_cast<char16_t>(decimals[1]);
-    if (decimals[2] >= '5') {
-        std::size_t k = n;
-        while (k > 0 && d[k - 1] == u'9')
-            d[--k] = u'0';
-        if (k == 0) {
-            *--d = u'1';
-            ++n;
-        } else {
-            ++d[k - 1];
-        }
-    }
+    if (decimals[2] >= '5')
+        runtime::carryOne(d, n);
     while (n > 0 && d[0] == u'0') {  // cents with no yuan in front
         ++d;
         --n;

@@ -241,17 +241,8 @@ std::optional<ErrorKind> tryFormatFixed2(TextView amount, Text& out, bool* round
     for (std::size_t k = 0; k < count; ++k)
         digits[k] = d.digit(from + static_cast<std::int64_t>(k));
     std::size_t size = count;
-    if (roundUp) {
-        std::size_t k = count;
-        while (k > 0 && digits[k - 1] == u'9')
-            digits[--k] = u'0';
-        if (k == 0) {
-            *--digits = u'1';
-            ++size;
-        } else {
-            ++digits[k - 1];
-        }
-    }
+    if (roundUp)
+        carryOne(digits, size);
     bool zero = true;
     for (std::size_t k = 0; k < size && zero; ++k)
         zero = digits[k] == u'0';
@@ -329,6 +320,18 @@ Text numberText(double value) {
         out.append(digits.begin(), digits.end());
     }
     return out;
+}
+
+void carryOne(char16_t*& digits, std::size_t& size) noexcept {
+    std::size_t k = size;
+    while (k > 0 && digits[k - 1] == u'9')
+        digits[--k] = u'0';
+    if (k > 0) {
+        ++digits[k - 1];
+        return;
+    }
+    *--digits = u'1';
+    ++size;
 }
 
 }  // namespace tessaly::runtime

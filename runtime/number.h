@@ -2,6 +2,7 @@
 
 // Number services: the fixed-point format, text-to-number and number-to-text conversions.
 
+#include <cstddef>
 #include <optional>
 
 #include "runtime/error.h"
@@ -22,6 +23,11 @@ namespace tessaly::runtime {
 // below the cents that rounding dropped or carried.
 [[nodiscard]] std::optional<ErrorKind> tryFormatFixed2(TextView amount, Text& out,
                                                        bool* rounded = nullptr);
+
+// Adds one to the last of the `size` digit characters at `digits`, carrying leftwards; a carry
+// out of the first digit writes a "1" before it, at digits[-1], which must be writable, and
+// moves `digits` and `size` to take it in. For rounding a digit string half away from zero.
+void carryOne(char16_t*& digits, std::size_t& size) noexcept;
 
 // Forgiving prefix parse: leading blanks, sign, digits (in "," groups of three as the format
 // reads them), one ".", digits, an optional exponent; the rest is ignored. Text without a
