@@ -105,21 +105,22 @@ export function gbk(text) {
   return Uint8Array.from([...text].flatMap((ch) => (ch < '\x80' ? [ch.charCodeAt(0)] : table.get(ch))));
 }
 
-// A PDF as report tools write Chinese, in a font it does not embed (STSong-Light) with the
-// predefined map UniGB-UCS2-H and no map of its own to Unicode: read right only with the GB
-// character maps. One line of text to a line of the page.
-export function unembeddedPdf(lines) {
+// A PDF as report tools write Chinese, in a font it does not embed (STSong-Light, or MSung-Light
+// for traditional text) with a predefined map (UniGB-UCS2-H, UniCNS-UCS2-H) and no map of its own
+// to Unicode: read right only with the character maps of its kind. One line of text to a line of
+// the page.
+export function unembeddedPdf(lines, [name, encoding, ordering] = ['STSong-Light', 'UniGB-UCS2-H', 'GB1']) {
   const hex = (line) => [...line].map((c) => c.charCodeAt(0).toString(16).padStart(4, '0')).join('');
   const text = lines.map((line, i) => `BT /F1 12 Tf 40 ${800 - 20 * i} Td <${hex(line)}> Tj ET`).join('\n');
-  const font = '/BaseFont /STSong-Light';
+  const font = `/BaseFont /${name}`;
   const objects = [
     '<< /Type /Catalog /Pages 2 0 R >>',
     '<< /Type /Pages /Kids [3 0 R] /Count 1 >>',
     '<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Resources << /Font << /F1 4 0 R >> >> /Contents 6 0 R >>',
-    `<< /Type /Font /Subtype /Type0 ${font} /Encoding /UniGB-UCS2-H /DescendantFonts [5 0 R] >>`,
-    `<< /Type /Font /Subtype /CIDFontType0 ${font} /CIDSystemInfo << /Registry (Adobe) /Ordering (GB1) /Supplement 4 >> /FontDescriptor 7 0 R >>`,
+    `<< /Type /Font /Subtype /Type0 ${font} /Encoding /${encoding} /DescendantFonts [5 0 R] >>`,
+    `<< /Type /Font /Subtype /CIDFontType0 ${font} /CIDSystemInfo << /Registry (Adobe) /Ordering (${ordering}) /Supplement 4 >> /FontDescriptor 7 0 R >>`,
     `<< /Length ${text.length} >>\nstream\n${text}\nendstream`,
-    `<< /Type /FontDescriptor /FontName /STSong-Light /Flags 6 /FontBBox [0 -200 1000 900] /ItalicAngle 0 /Ascent 880 /Descent -120 /CapHeight 880 /StemV 93 >>`,
+    `<< /Type /FontDescriptor /FontName /${name} /Flags 6 /FontBBox [0 -200 1000 900] /ItalicAngle 0 /Ascent 880 /Descent -120 /CapHeight 880 /StemV 93 >>`,
   ];
   let pdf = '%PDF-1.4\n';
   const offsets = objects.map((body, i) => {

@@ -39,11 +39,12 @@ function lint() {
   run('eslint', ['--config', join(here, 'eslint.config.js')]);
 }
 
-// The character maps of Chinese (GB) fonts, for PDFs whose fonts are not embedded or have no map
-// of their own to Unicode (Adobe-GB1-UCS2 gives Unicode for all of them); their UTF-8 and UTF-32
-// forms are left out, as no office suite writes a PDF with them. Base64, by name.
+// The character maps of Chinese fonts, simplified (GB) and traditional (CNS, Big5), for PDFs whose
+// fonts are not embedded or have no map of their own to Unicode (Adobe-GB1-UCS2 and
+// Adobe-CNS1-UCS2 give Unicode for all of them); their UTF-8 and UTF-32 forms are left out, as no
+// office suite writes a PDF with them. Base64, by name.
 function cmaps(dir) {
-  const names = readdirSync(dir).filter((f) => /GB/.test(f) && !/UTF(8|32)/.test(f));
+  const names = readdirSync(dir).filter((f) => /GB|CNS|B5/.test(f) && !/UTF(8|32)/.test(f));
   return Object.fromEntries(names.map((f) => [f.replace(/\.bcmap$/, ''), readFileSync(join(dir, f)).toString('base64')]));
 }
 

@@ -11,12 +11,21 @@ import { SheetError } from './limits.js';
 const maxPages = 10000;
 let workerUrl;
 
+// The character maps a document asked for that the page does not carry (Japanese and Korean
+// fonts): without one a font's text reads as nothing, so such a document is refused, not checked
+// in part.
+const missing = new Set();
+
 // The character maps, from the page, as pdf.js asks for them by file name; fonts and decoders it
 // could fetch besides are refused, and it goes on without them (text needs neither).
 class Packed {
   async fetch({ kind, filename }) {
-    const data = kind === 'cMapUrl' ? cmaps[filename.replace(/\.bcmap$/, '')] : undefined;
-    if (data === undefined) throw new Error(`${filename} is not in the page`);
+    const name = filename.replace(/\.bcmap$/, '');
+    const data = kind === 'cMapUrl' ? cmaps[name] : undefined;
+    if (data === undefined) {
+      if (kind === 'cMapUrl') missing.add(name);
+      throw new Error(`${filename} is not in the page`);
+    }
     return Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
   }
 }
@@ -25,6 +34,7 @@ export async function pdfText(bytes, maxLength, progress) {
   workerUrl ??= URL.createObjectURL(new Blob([workerSource], { type: 'text/javascript' }));
   const port = new Worker(workerUrl);
   const worker = PDFWorker.create({ port });
+  missing.clear();
   const task = getDocument({
     data: bytes,
     worker,
@@ -61,6 +71,11 @@ export async function pdfText(bytes, maxLength, progress) {
       }
       if (line) (lines.push(line), (length += line.length + 1));
       page.cleanup();
+      if (missing.size) {
+        throw new SheetError(
+          `这个 PDF 的字体没有嵌入，用的字符映射（${[...missing].join('、')}）页面里没有，第 ${n} 页的文字读不出来：请在导出 PDF 时嵌入字体，或另存为 .docx 再打开。`,
+        );
+      }
       if (length > maxLength) throw new SheetError(`PDF 里的文字超过 ${maxLength} 个字，太长了，无法核对；请分成几个文件。`);
       progress(n, doc.numPages);
     }
