@@ -4,8 +4,9 @@
 // their own, started when the first one is opened; pasted text is scanned here.
 import { $, say } from './dom.js';
 import { limits, megabytes } from './limits.js';
-import { toWorker, fromWorker, phase } from './protocol.js';
+import { fromWorker, phase } from './protocol.js';
 import { plainMessage } from './messages.js';
+import { watchedWorker } from './watched.js';
 import { pack, unpack } from './scanned.js';
 
 const doc = {
@@ -27,33 +28,18 @@ const kindWords = { PDF: 'PDF 文档', Word: 'Word 文档' };
 // this many amounts at most.
 const windowChars = 50000;
 const listedMost = 500;
-const silenceLimit = 20000;
 
 let engine;
 let module;
-let workerUrl;
-let worker;
-let busySince = 0;
-let lastHeard = 0;
 let shown;
-
-function startWorker() {
-  worker?.terminate();
-  workerUrl ??= URL.createObjectURL(new Blob([$('documents-source').textContent], { type: 'text/javascript' }));
-  worker = new Worker(workerUrl);
-  worker.onmessage = ({ data }) => {
-    lastHeard = performance.now();
-    onWorker[data.type]?.(data);
-  };
-  worker.onerror = (event) => {
-    event.preventDefault();
-    failed('读取文档时出错，已停止。页面可以继续使用。');
-  };
-  worker.postMessage({ type: toWorker.init, module });
-}
+const worker = watchedWorker(() => $('documents-source').textContent, {
+  heard: (data) => onWorker[data.type]?.(data),
+  crashed: () => failed('读取文档时出错，已停止。页面可以继续使用。'),
+  failed,
+});
 
 function busy(on) {
-  busySince = on ? (lastHeard = performance.now()) : 0;
+  worker.busy = on;
   doc.section.setAttribute('aria-busy', String(on));
   if (!on) doc.section.dataset.jobs = String(Number(doc.section.dataset.jobs ?? 0) + 1);
 }
@@ -63,13 +49,8 @@ function failed(message) {
   busy(false);
   doc.result.hidden = true;
   say(doc.note, message, true);
-  worker?.terminate();
-  worker = undefined;
+  worker.stop();
 }
-
-setInterval(() => {
-  if (busySince && performance.now() - lastHeard > silenceLimit) failed('处理时间过长，已停止。这个文件可能有问题；页面可以继续使用。');
-}, 1000);
 
 async function openFile(file) {
   if (!file) return;
@@ -77,17 +58,10 @@ async function openFile(file) {
     say(doc.note, `文件太大（超过 ${megabytes(limits.fileBytes)}），不打开。`, true);
     return;
   }
-  if (!worker || busySince) startWorker();
+  if (!worker.started || worker.busy) worker.start(module);
   busy(true);
   say(doc.note, `正在读取 ${file.name}…`);
-  let buffer;
-  try {
-    buffer = await file.arrayBuffer();
-  } catch {
-    failed('无法读取这个文件。');
-    return;
-  }
-  worker.postMessage({ type: toWorker.open, name: file.name, buffer }, [buffer]);
+  await worker.open(file);
 }
 
 const onWorker = {

@@ -4,10 +4,8 @@ import workerSource from 'virtual:worker';
 import { $, say } from './dom.js';
 import { limits, megabytes } from './limits.js';
 import { toWorker, fromWorker, verdict, phase } from './protocol.js';
+import { watchedWorker } from './watched.js';
 
-// A worker that says nothing for this long is taken to be stuck on a hostile file; one at work
-// reports its progress well within it.
-const silenceLimit = 20000;
 const phaseWords = { [phase.unzip]: '解压', [phase.read]: '读取', [phase.check]: '核对', [phase.write]: '写出' };
 const verdictShown = { [verdict.ok]: ['正确', 'ok'], [verdict.warn]: ['警告', 'warn'], [verdict.fail]: ['错误', 'fail'] };
 
@@ -34,40 +32,31 @@ const sheet = {
 };
 const saved = $('saved');
 
-const workerUrl = URL.createObjectURL(new Blob([workerSource], { type: 'text/javascript' }));
 let module;
-let worker;
-let busySince = 0;
-let lastHeard = 0;
 let opened;
+// Whether the worker started last has its engine: one that fails before cannot start at all.
+let ready;
+const worker = watchedWorker(() => workerSource, {
+  heard: (data) => (data.type === fromWorker.ready ? (ready = true) : onWorker[data.type]?.(data)),
+  crashed: () => (ready ? failed('读取表格时出错，已停止。页面可以继续使用。') : sheetsOff()),
+  failed,
+});
 
 function startWorker() {
-  worker?.terminate();
-  worker = new Worker(workerUrl);
-  let ready = false;
-  worker.onmessage = ({ data }) => {
-    lastHeard = performance.now();
-    if (data.type === fromWorker.ready) ready = true;
-    else onWorker[data.type]?.(data);
-  };
-  worker.onerror = (event) => {
-    event.preventDefault();
-    if (ready) failed('读取表格时出错，已停止。页面可以继续使用。');
-    else sheetsOff();
-  };
-  worker.postMessage({ type: toWorker.init, module });
+  ready = false;
+  worker.start(module);
 }
 
 // A worker that cannot start would fail again: in this browser, sheets stay off.
 function sheetsOff() {
-  worker.terminate();
+  worker.stop();
   idle();
   sheet.file.disabled = true;
   say(sheet.note, '这个浏览器无法在后台核对表格，请换用新版 Chrome、Edge 或 Firefox。', true);
 }
 
 function busy(text) {
-  busySince = lastHeard = performance.now();
+  worker.busy = true;
   say(sheet.note, text);
   sheet.progress.removeAttribute('value');
   sheet.busy.hidden = false;
@@ -77,7 +66,7 @@ function busy(text) {
 
 // Each finished job is counted on the section, so that whoever waits for one can tell it ended.
 function idle() {
-  busySince = 0;
+  worker.busy = false;
   sheet.busy.hidden = true;
   sheet.download.disabled = false;
   sheet.section.setAttribute('aria-busy', 'false');
@@ -96,10 +85,6 @@ function failed(message) {
   startWorker();
 }
 
-setInterval(() => {
-  if (busySince && performance.now() - lastHeard > silenceLimit) failed('处理时间过长，已停止。这个文件可能有问题；页面可以继续使用。');
-}, 1000);
-
 async function openFile(file) {
   if (!file || sheet.file.disabled) return;
   if (file.size > limits.fileBytes) {
@@ -107,18 +92,11 @@ async function openFile(file) {
     return;
   }
   // A file still being read or checked gives way to the one just chosen.
-  if (busySince) startWorker();
+  if (worker.busy) startWorker();
   busy(`正在读取 ${file.name}…`);
   sheet.result.hidden = true;
-  let buffer;
-  try {
-    buffer = await file.arrayBuffer();
-  } catch {
-    failed('无法读取这个文件。');
-    return;
-  }
   opened = { name: file.name };
-  worker.postMessage({ type: toWorker.open, name: file.name, buffer }, [buffer]);
+  await worker.open(file);
 }
 
 function options(select, entries, chosen) {
@@ -143,7 +121,7 @@ function runCheck() {
   if (!opened) return;
   saved.parentElement.hidden = true;
   busy(`正在核对 ${opened.name}…`);
-  worker.postMessage({
+  worker.post({
     type: toWorker.check,
     amount: Number(sheet.amountColumn.value),
     upper: Number(sheet.upperColumn.value),
@@ -253,13 +231,13 @@ export function wireSheets(compiled, elsewhere) {
   sheet.choice.addEventListener('change', () => {
     busy(`正在读取工作表“${sheet.choice.selectedOptions[0].textContent}”…`);
     sheet.result.hidden = true;
-    worker.postMessage({ type: toWorker.sheet, index: Number(sheet.choice.value) });
+    worker.post({ type: toWorker.sheet, index: Number(sheet.choice.value) });
   });
   for (const control of [sheet.amountColumn, sheet.upperColumn, sheet.header]) control.addEventListener('change', runCheck);
   sheet.download.addEventListener('click', () => {
     if (!opened) return;
     busy('正在生成下载文件…');
-    worker.postMessage({ type: toWorker.download, format: sheet.format.value });
+    worker.post({ type: toWorker.download, format: sheet.format.value });
   });
   let depth = 0;
   const show = (on) => (sheet.drop.hidden = !on);
