@@ -7,7 +7,7 @@ import { test } from 'node:test';
 
 import { loadSync } from './support.mjs';
 import { session } from './driver.mjs';
-import { unembeddedPdf } from './files.mjs';
+import { unembeddedPdf, flatOdt } from './files.mjs';
 import { plainMessage } from '../../web/page/src/messages.js';
 
 const engine = loadSync();
@@ -233,6 +233,22 @@ test('a contract pasted, and made by LibreOffice as .docx and .pdf, opened and d
   assert.equal(await text('#doc-summary'), '共 1 处金额，正确 0，警告 1，错误 0');
   await s.documents.open(s.file('jis.pdf', unembeddedPdf(report, ['KozMinPro-Regular-Acro', 'UniJIS-UCS2-H', 'Japan1'])));
   assert.match(await text('#doc-note'), /^这个 PDF 的字体没有嵌入，用的字符映射（UniJIS-UCS2-H/);
+  // A text box, which LibreOffice writes twice as Word does, is read once; hidden text is left out, and said.
+  const frame =
+    '<draw:frame text:anchor-type="as-char" svg:width="5cm" svg:height="1cm"><draw:text-box><text:p>押金伍佰元整（¥500.00）。</text:p></draw:text-box></draw:frame>';
+  s.file(
+    'box.fodt',
+    flatOdt([
+      `总价人民币壹万元整（${frame}¥10,000.00）。`,
+      '尾款<text:span text:style-name="Hidden">叁万元整</text:span>贰万元整（¥20,000.00）。',
+    ]),
+  );
+  s.office('box.fodt', 'docx:MS Word 2007 XML');
+  await s.documents.open(join(s.dir, 'box.docx'));
+  assert.deepEqual(
+    [await text('#doc-summary'), /另有 4 个字是隐藏文字/.test(await text('#doc-note'))],
+    ['共 3 处金额，正确 3，警告 0，错误 0', true],
+  );
   // A long text is shown a part at a time: the wrong amount at its end, once chosen, is shown.
   await s.documents.open(s.file('long.txt', '甲方乙方。\n'.repeat(20000) + '尾款人民币柒万元整（¥7,000.00）。'));
   await s.page.click('#doc-problems li:first-child button');

@@ -166,18 +166,28 @@ test('files that are not tables are named, with what to do', () => {
   for (const [name, bytes, pattern] of cases) fails(() => openBook(name, bytes), pattern);
 });
 
-test('Word documents: a paragraph a line, a table row a line of cells joined by tabs; what is no document, too long or too large is refused', () => {
+test('Word documents: a paragraph a line, a table row a line of cells joined by tabs, text boxes once and after; hidden, deleted and moved-away text left out; what is no document, too long or too large is refused', () => {
+  const mc = 'xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006"';
   const body = (xml) =>
-    `<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:body>${xml}</w:body></w:document>`;
+    `<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main" ${mc}><w:body>${xml}</w:body></w:document>`;
   const docx = (xml) => rawZip({ 'word/document.xml': body(xml) });
-  const p = (...runs) => `<w:p>${runs.map((r) => (r.startsWith('<') ? `<w:r>${r}</w:r>` : `<w:r><w:t>${r}</w:t></w:r>`)).join('')}</w:p>`;
+  const run = (r) => (r.startsWith('<') ? `<w:r>${r}</w:r>` : `<w:r><w:t>${r}</w:t></w:r>`);
+  const p = (...runs) => `<w:p>${runs.map(run).join('')}</w:p>`;
   const row = (...cells) => `<w:tr>${cells.map((c) => `<w:tc>${c}</w:tc>`).join('')}</w:tr>`;
+  const box = `<w:txbxContent>${p('框')}</w:txbxContent>`;
+  const vanish = (on) => `<w:rPr><w:vanish${on ? '' : ' w:val="0"'}/><w:rPrChange><w:rPr><w:vanish/></w:rPr></w:rPrChange></w:rPr>`;
   const read = [
     [p('总价人民币', '壹万元整') + p('（¥10,000.00）', '<w:br/><w:tab/>', '完'), '总价人民币壹万元整\n（¥10,000.00）\n\t完'],
     [`<w:tbl>${row(p('设备') + p('款'), p('壹佰元整', '<w:br/>'), p(''), p('¥100'))}</w:tbl>${p('后')}`, '设备 款\t壹佰元整 \t\t¥100\n后'],
     [p('<w:delText>删</w:delText><w:instrText>PAGE</w:instrText>', '留'), '留'],
+    [`<w:p><w:moveTo>${run('移')}</w:moveTo><w:del>${run('删')}</w:del>${run('留')}<w:moveFrom>${run('移')}</w:moveFrom></w:p>`, '移留'],
+    [
+      p('前', `<mc:AlternateContent><mc:Choice>${box}</mc:Choice><mc:Fallback>${box}</mc:Fallback></mc:AlternateContent>`, '后'),
+      '前后\n框',
+    ],
+    [p(`${vanish(true)}<w:t>藏</w:t>`, `${vanish(false)}<w:t>见</w:t>`), '见', 1],
   ];
-  for (const [xml, text] of read) assert.equal(docxText(docx(xml), 100), text);
+  for (const [xml, text, hidden = 0] of read) assert.deepEqual(docxText(docx(xml), 100), { text, hidden });
   // Inflating to past 1 GB: one deflated piece of 16 MB of spaces, ended by a full flush, repeated.
   const piece = zlib.deflateRawSync(Buffer.alloc(16 << 20, ' '), { finishFlush: zlib.constants.Z_FULL_FLUSH });
   const bomb = { deflated: Buffer.concat([...Array(65).fill(piece), Buffer.from([3, 0])]), size: 65 * (16 << 20) };

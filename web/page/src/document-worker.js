@@ -24,7 +24,7 @@ async function textOf(name, bytes) {
       kind: 'PDF',
       text: await pdfText(bytes, maxLength, (done, total) => post({ type: fromWorker.progress, phase: phase.read, done, total })),
     };
-  if (isZip(bytes)) return { kind: 'Word', text: docxText(bytes, maxLength) };
+  if (isZip(bytes)) return { kind: 'Word', ...docxText(bytes, maxLength) };
   if (isCompound(bytes) || /\.(doc|wps|docx|pdf)$/i.test(name)) {
     throw new SheetError('打不开这种文档：请在 Word 或 WPS 里另存为 .docx 或 PDF（.doc 和设了密码的文档都不行）。');
   }
@@ -36,11 +36,11 @@ async function textOf(name, bytes) {
 
 async function open({ name, buffer }) {
   const started = performance.now();
-  const { kind, text } = await textOf(name, new Uint8Array(buffer));
+  const { kind, text, hidden = 0 } = await textOf(name, new Uint8Array(buffer));
   post({ type: fromWorker.progress, phase: phase.check, done: 0, total: 0 });
   const found = pack(engine.scan(text));
   const milliseconds = Math.round(performance.now() - started);
-  postMessage({ type: fromWorker.checked, name, kind, text, found, milliseconds }, [found.numbers.buffer]);
+  postMessage({ type: fromWorker.checked, name, kind, text, hidden, found, milliseconds }, [found.numbers.buffer]);
 }
 
 // Messages wait for the engine, in the order they came.

@@ -68,10 +68,12 @@ const onWorker = {
   [fromWorker.progress]({ phase: step, done, total }) {
     say(doc.note, step === phase.check ? '正在核对…' : `读取：第 ${done} / ${total} 页`);
   },
-  [fromWorker.checked]({ name, kind, text, found, milliseconds }) {
+  [fromWorker.checked]({ name, kind, text, hidden, found, milliseconds }) {
     busy(false);
     const took = milliseconds < 100 ? '用时不到 0.1 秒' : `用时 ${(milliseconds / 1000).toFixed(1)} 秒`;
-    say(doc.note, `已核对 ${name}（${kindWords[kind] ?? `文本，编码 ${kind}`}），${took}。`);
+    // Hidden text is neither printed nor shown, so it is not checked; that it is there is said.
+    const unseen = hidden ? `另有 ${hidden} 个字是隐藏文字（打印和阅读时都看不到），未核对。` : '';
+    say(doc.note, `已核对 ${name}（${kindWords[kind] ?? `文本，编码 ${kind}`}），${took}。${unseen}`);
     show(text, found);
   },
   [fromWorker.error]({ message }) {

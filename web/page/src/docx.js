@@ -1,13 +1,14 @@
 // The running text of a Word document (.docx), as the engine scans it: a paragraph a line, a
 // table row a line with its cells joined by tabs (so that the row is a sentence of its own), a
-// cell's paragraphs joined by spaces. Only the body counts; deleted text and field codes are no
-// text (they are not w:t).
+// cell's paragraphs joined by spaces, a text box's paragraphs lines after its own. Only the body
+// counts; field codes are no text (they are not w:t).
 import { listEntries, readEntry, streamEntry } from './zip.js';
 import { walk, walker, namespaces } from './xml.js';
 import { resolve } from './xlsx.js';
 import { limits, SheetError } from './limits.js';
 
 const word = ['http://schemas.openxmlformats.org/wordprocessingml/2006/main', 'http://purl.oclc.org/ooxml/wordprocessingml/main'];
+const compatibility = 'http://schemas.openxmlformats.org/markup-compatibility/2006';
 const utf8 = new TextDecoder('utf-8');
 const corrupt = '文件已损坏：不是完整的 .docx 文档，请在 Word 或 WPS 里打开并另存后再试。';
 
@@ -40,6 +41,10 @@ function mainPart(bytes, entries, budget) {
   return part;
 }
 
+// The document's text, as its reader sees it, and how many characters of hidden text were left
+// out. Left out too, as no reader sees them: text deleted or moved away under tracked changes, a
+// run's formatting before a tracked change, and every form of an alternate content but the first
+// (Word and LibreOffice write a text box twice, for new readers and old).
 export function docxText(bytes, maxLength) {
   try {
     const entries = listEntries(bytes);
@@ -50,56 +55,100 @@ export function docxText(bytes, maxLength) {
     }
     const out = [];
     let length = 0;
-    let line = '';
-    // Tables open (a table inside a cell is read into that cell), and whether a cell has text yet:
-    // its next paragraph follows a space.
-    let tables = 0;
-    let cellUsed = false;
+    let hidden = 0;
+    // Where the text goes: the body, or a text box, which stands inside a run of its paragraph and
+    // whose lines follow that paragraph's (or table row's) line, left whole. `tables` counts tables
+    // open (a table inside a cell is read into that cell), `cellUsed` whether the cell has text yet
+    // (its next paragraph follows a space), `inRun` and `runHidden` the run being read.
+    const frame = (lines) => ({ lines, after: [], line: '', tables: 0, cellUsed: false, inRun: false, runHidden: false });
+    let at = frame(out);
+    const boxes = [];
+    // How deep in skipped content; per alternate content open, how many of its forms have begun;
+    // per form open, whether it is skipped.
+    let skipped = 0;
+    const alternates = [];
+    const forms = [];
     const add = (s) => {
-      line += s;
+      at.line += s;
       length += s.length;
       if (length > maxLength) throw new DocumentError(`文档超过 ${maxLength} 个字，太长了，无法核对；请分成几个文件。`);
+    };
+    const emit = (line) => {
+      at.lines.push(line, ...at.after);
+      at.after = [];
+      at.line = '';
+    };
+    // Whether the element is one whose content is skipped: counted in on its start, out on its end.
+    const skips = (ns, local, starting) => {
+      if (ns === compatibility && (local === 'Choice' || local === 'Fallback')) {
+        if (!starting) return forms.pop();
+        forms.push(alternates.length > 0 && alternates[alternates.length - 1]++ > 0);
+        return forms.at(-1);
+      }
+      return word.includes(ns) && (local === 'del' || local === 'moveFrom' || local === 'rPrChange');
     };
     const visitor = {
       wantText: false,
       start(tag) {
-        if (!word.includes(tag.ns)) return;
+        if (tag.ns === compatibility && tag.local === 'AlternateContent') alternates.push(0);
+        if (skips(tag.ns, tag.local, true)) skipped += 1;
+        if (skipped || !word.includes(tag.ns)) return;
         switch (tag.local) {
           case 't':
             visitor.wantText = true;
             break;
           case 'tab':
-            add(tables ? ' ' : '\t');
+            add(at.tables ? ' ' : '\t');
             break;
           case 'br':
           case 'cr':
-            add(tables ? ' ' : '\n');
+            add(at.tables ? ' ' : '\n');
             break;
           case 'p':
-            if (tables && cellUsed) add(' ');
+            if (at.tables && at.cellUsed) add(' ');
             break;
           case 'tbl':
-            tables += 1;
+            at.tables += 1;
             break;
           case 'tc':
-            cellUsed = false;
+            at.cellUsed = false;
+            break;
+          case 'r':
+            at.inRun = true;
+            at.runHidden = false;
+            break;
+          case 'vanish':
+            if (at.inRun) at.runHidden = !/^(0|false|off)$/.test(tag.get('val', word) ?? '');
+            break;
+          case 'txbxContent':
+            boxes.push(at);
+            at = frame([]);
             break;
         }
       },
       end(ns, local) {
-        if (!word.includes(ns)) return;
+        if (ns === compatibility && local === 'AlternateContent') alternates.pop();
+        if (skips(ns, local, false)) skipped -= 1;
+        if (skipped || !word.includes(ns)) return;
         if (local === 't') visitor.wantText = false;
-        else if (local === 'p' && !tables) {
-          out.push(line);
-          line = '';
-        } else if (local === 'tc' && tables === 1) add('\t');
-        else if (local === 'tr' && tables === 1) {
-          out.push(line.replace(/[\t ]+$/, ''));
-          line = '';
-        } else if (local === 'tbl') tables -= 1;
+        else if (local === 'r') at.inRun = false;
+        else if (local === 'p' && !at.tables) emit(at.line);
+        else if (local === 'tc' && at.tables === 1) add('\t');
+        else if (local === 'tr' && at.tables === 1) emit(at.line.replace(/[\t ]+$/, ''));
+        else if (local === 'tbl') at.tables -= 1;
+        else if (local === 'txbxContent') {
+          if (at.line) emit(at.line);
+          const box = at;
+          at = boxes.pop();
+          at.after.push(...box.lines, ...box.after);
+        }
       },
       text(s) {
-        cellUsed = true;
+        if (at.runHidden) {
+          hidden += s.length;
+          return;
+        }
+        at.cellUsed = true;
         add(s);
       },
     };
@@ -108,8 +157,8 @@ export function docxText(bytes, maxLength) {
     const decoder = new TextDecoder('utf-8');
     streamEntry(bytes, entries.get(part), budget, (chunk) => reader.feed(decoder.decode(chunk, { stream: true }), false));
     reader.feed(decoder.decode(), true);
-    if (line) out.push(line);
-    return out.join('\n');
+    if (at.line || at.after.length) emit(at.line);
+    return { text: out.join('\n'), hidden };
   } catch (e) {
     throw reworded(e);
   }
