@@ -136,7 +136,7 @@ export function unembeddedPdf(lines, [name, encoding, ordering] = ['STSong-Light
 // A flat OpenDocument text, for LibreOffice to save as Word does: paragraphs of its markup, with a
 // text style "Hidden" for hidden text.
 export function flatOdt(paragraphs) {
-  const names = { office: 'office', style: 'style', text: 'text', draw: 'drawing', svg: 'svg-compatible', fo: 'xsl-fo-compatible' };
+  const names = { office: 'office', style: 'style', text: 'text', draw: 'drawing' };
   const ns = Object.entries(names).map(([prefix, name]) => `xmlns:${prefix}="urn:oasis:names:tc:opendocument:xmlns:${name}:1.0"`);
   return `<?xml version="1.0" encoding="UTF-8"?><office:document ${ns.join(' ')} office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.text">
 <office:automatic-styles><style:style style:name="Hidden" style:family="text"><style:text-properties text:display="none"/></style:style></office:automatic-styles>
