@@ -74,7 +74,9 @@ export function docxText(bytes, maxLength) {
       if (length > maxLength) throw new DocumentError(`文档超过 ${maxLength} 个字，太长了，无法核对；请分成几个文件。`);
     };
     const emit = (line) => {
-      at.lines.push(line, ...at.after);
+      // One by one: a hostile box may hold more lines than a call takes arguments.
+      at.lines.push(line);
+      for (const after of at.after) at.lines.push(after);
       at.after = [];
       at.line = '';
     };
@@ -137,10 +139,10 @@ export function docxText(bytes, maxLength) {
         else if (local === 'tr' && at.tables === 1) emit(at.line.replace(/[\t ]+$/, ''));
         else if (local === 'tbl') at.tables -= 1;
         else if (local === 'txbxContent') {
-          if (at.line) emit(at.line);
+          if (at.line || at.after.length) emit(at.line);
           const box = at;
           at = boxes.pop();
-          at.after.push(...box.lines, ...box.after);
+          for (const line of box.lines) at.after.push(line);
         }
       },
       text(s) {
