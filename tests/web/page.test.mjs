@@ -229,6 +229,8 @@ test('a contract pasted, and made by LibreOffice as .docx and .pdf, opened and d
   assert.equal(await text('#doc-summary'), '共 1 处金额，正确 0，警告 1，错误 0');
   await s.documents.open(s.file('jis.pdf', unembeddedPdf(report, ['KozMinPro-Regular-Acro', 'UniJIS-UCS2-H', 'Japan1'])));
   assert.match(await text('#doc-note'), /^这个 PDF 的字体没有嵌入，用的字符映射（UniJIS-UCS2-H/);
+  await s.documents.open(s.file('scan.pdf', unembeddedPdf([])));
+  assert.match(await text('#doc-note'), /^这个 PDF 里没有文字，可能是扫描的图片/);
   // A text box, which LibreOffice writes twice as Word does, is read once; hidden text is left out, and said.
   const frame =
     '<draw:frame text:anchor-type="as-char"><draw:text-box><text:p>押金伍佰元整（¥500.00）。</text:p></draw:text-box></draw:frame>';

@@ -19,11 +19,13 @@ let engine;
 const post = (message) => postMessage(message);
 
 async function textOf(name, bytes) {
-  if (isPdf(bytes))
-    return {
-      kind: 'PDF',
-      text: await pdfText(bytes, maxLength, (done, total) => post({ type: fromWorker.progress, phase: phase.read, done, total })),
-    };
+  if (isPdf(bytes)) {
+    const text = await pdfText(bytes, maxLength, (done, total) => post({ type: fromWorker.progress, phase: phase.read, done, total }));
+    // A scanned contract is pictures of its pages: saying it has no amounts would be wrong.
+    if (!/\S/.test(text))
+      throw new SheetError('这个 PDF 里没有文字，可能是扫描的图片，无法核对：请用能选中文字的 PDF，或合同的原文档（.docx）。');
+    return { kind: 'PDF', text };
+  }
   if (isZip(bytes)) return { kind: 'Word', ...docxText(bytes, maxLength) };
   if (isCompound(bytes) || /\.(doc|wps|docx|pdf)$/i.test(name)) {
     throw new SheetError('打不开这种文档：请在 Word 或 WPS 里另存为 .docx 或 PDF（.doc 和设了密码的文档都不行）。');
