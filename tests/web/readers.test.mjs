@@ -167,9 +167,8 @@ test('files that are not tables are named, with what to do', () => {
 });
 
 test('Word documents: a paragraph a line, a table row a line of cells joined by tabs, text boxes once and after; hidden, deleted and moved-away text left out; what is no document, too long or too large is refused', () => {
-  const mc = 'xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006"';
   const body = (xml) =>
-    `<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main" ${mc}><w:body>${xml}</w:body></w:document>`;
+    `<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main" xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006"><w:body>${xml}</w:body></w:document>`;
   const docx = (xml) => rawZip({ 'word/document.xml': body(xml) });
   const run = (r) => (r.startsWith('<') ? `<w:r>${r}</w:r>` : `<w:r><w:t>${r}</w:t></w:r>`);
   const p = (...runs) => `<w:p>${runs.map(run).join('')}</w:p>`;
