@@ -192,6 +192,8 @@ test('Word documents: a paragraph a line, a table row a line of cells joined by 
   const bomb = { deflated: Buffer.concat([...Array(65).fill(piece), Buffer.from([3, 0])]), size: 65 * (16 << 20) };
   const refused = [
     [rawZip({ 'xl/workbook.xml': '<x/>' }), /这是 Excel 表格/],
+    [rawZip({ mimetype: 'application/vnd.oasis.opendocument.text', 'content.xml': '<x/>' }), /OpenDocument.*另存为 \.docx/],
+    [rawZip({ 'a.txt': '壹' }), /压缩文件里没有 Word 文档/],
     [rawZip({ 'word/document.xml': body(p('壹')) }, { badCrc: true }), /不是完整的 \.docx 文档/],
     [docx(p('壹'.repeat(101))), /超过 100 个字/],
     [rawZip({ 'word/document.xml': bomb }), /文档解压后超过 1024 MB/],

@@ -45,14 +45,21 @@ function mainPart(bytes, entries, budget) {
 // out. Left out too, as no reader sees them: text deleted or moved away under tracked changes, a
 // run's formatting before a tracked change, and every form of an alternate content but the first
 // (Word and LibreOffice write a text box twice, for new readers and old).
+// What a zip that holds no Word document is said to be.
+function notADocument(entries) {
+  if (entries.has('xl/workbook.xml')) return '这是 Excel 表格，不是文档：请在上面的“核对表格”里打开。';
+  if (entries.has('mimetype') && entries.has('content.xml')) {
+    return '这是 OpenDocument 文件（.odt 等），不是 .docx：请在 WPS 或 LibreOffice 里另存为 .docx 或 PDF 后再打开。';
+  }
+  return entries.has('[Content_Types].xml') ? corrupt : '这个压缩文件里没有 Word 文档：请打开 .docx、.pdf 或 .txt 文档。';
+}
+
 export function docxText(bytes, maxLength) {
   try {
     const entries = listEntries(bytes);
     const budget = { left: limits.unzippedBytes };
     const part = mainPart(bytes, entries, budget);
-    if (!entries.has(part)) {
-      throw new DocumentError(entries.has('xl/workbook.xml') ? '这是 Excel 表格，不是文档：请在上面的“核对表格”里打开。' : corrupt);
-    }
+    if (!entries.has(part)) throw new DocumentError(notADocument(entries));
     const out = [];
     let length = 0;
     let hidden = 0;
