@@ -133,12 +133,15 @@ export function unembeddedPdf(lines, [name, encoding, ordering] = ['STSong-Light
   return Buffer.from(`${pdf}trailer\n<< /Size ${objects.length + 1} /Root 1 0 R >>\nstartxref\n${xref}\n%%EOF\n`, 'latin1');
 }
 
-// A flat OpenDocument text, for LibreOffice to save as Word does: paragraphs of its markup, with a
-// text style "Hidden" for hidden text.
+// A flat OpenDocument text, for LibreOffice to save as Word does: paragraphs of its markup (a whole
+// <text:p> or what goes in one). Text is hidden by the styles "Hidden" (the run's own formatting),
+// "Aside" (a character style) and "Note" (a paragraph style).
 export function flatOdt(paragraphs) {
+  const hiding = (name, family) =>
+    `<style:style style:name="${name}" style:family="${family}"><style:text-properties text:display="none"/></style:style>`;
   const names = { office: 'office', style: 'style', text: 'text', draw: 'drawing' };
   const ns = Object.entries(names).map(([prefix, name]) => `xmlns:${prefix}="urn:oasis:names:tc:opendocument:xmlns:${name}:1.0"`);
   return `<?xml version="1.0" encoding="UTF-8"?><office:document ${ns.join(' ')} office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.text">
-<office:automatic-styles><style:style style:name="Hidden" style:family="text"><style:text-properties text:display="none"/></style:style></office:automatic-styles>
-<office:body><office:text>${paragraphs.map((p) => `<text:p>${p}</text:p>`).join('')}</office:text></office:body></office:document>`;
+<office:styles>${hiding('Aside', 'text')}${hiding('Note', 'paragraph')}</office:styles><office:automatic-styles>${hiding('Hidden', 'text')}</office:automatic-styles>
+<office:body><office:text>${paragraphs.map((p) => (p.startsWith('<text:p') ? p : `<text:p>${p}</text:p>`)).join('')}</office:text></office:body></office:document>`;
 }

@@ -234,12 +234,20 @@ test('a contract pasted, and made by LibreOffice as .docx and .pdf, opened and d
   // A text box, which LibreOffice writes twice as Word does, is read once; hidden text is left out, and said.
   const frame =
     '<draw:frame text:anchor-type="as-char"><draw:text-box><text:p>押金伍佰元整（¥500.00）。</text:p></draw:text-box></draw:frame>';
-  const hidden = '<text:span text:style-name="Hidden">叁万元整</text:span>';
-  s.file('box.fodt', flatOdt([`总价人民币壹万元整（${frame}¥10,000.00）。`, `尾款${hidden}贰万元整（¥20,000.00）。`]));
+  const hidden = (style, text) => `<text:span text:style-name="${style}">${text}</text:span>`;
+  const note = '<text:p text:style-name="Note">填写说明：如人民币壹元整（¥9.00）。</text:p>';
+  s.file(
+    'box.fodt',
+    flatOdt([
+      `总价人民币壹万元整（${frame}¥10,000.00）。`,
+      `尾款${hidden('Hidden', '叁万元整')}${hidden('Aside', '肆万元整')}贰万元整（¥20,000.00）。`,
+      note,
+    ]),
+  );
   s.office('box.fodt', 'docx:MS Word 2007 XML');
   await s.documents.open(join(s.dir, 'box.docx'));
   assert.equal(await text('#doc-summary'), '共 3 处金额，正确 3，警告 0，错误 0');
-  assert.match(await text('#doc-note'), /另有 4 个字是隐藏文字/);
+  assert.match(await text('#doc-note'), /另有 28 个字是隐藏文字/);
   // A long text is shown a part at a time: the wrong amount at its end, once chosen, is shown.
   await s.documents.open(s.file('long.txt', '甲方乙方。\n'.repeat(20000) + '尾款人民币柒万元整（¥7,000.00）。'));
   await s.page.click('#doc-problems li:first-child button');

@@ -169,22 +169,26 @@ test('files that are not tables are named, with what to do', () => {
 test('Word documents: a paragraph a line, a table row a line of cells joined by tabs, text boxes once and after; hidden, deleted and moved-away text left out; what is no document, too long or too large is refused', () => {
   const body = (xml) =>
     `<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main" xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006"><w:body>${xml}</w:body></w:document>`;
-  const docx = (xml) => rawZip({ 'word/document.xml': body(xml) });
+  // Styles: one hides, one is based on it, a character style shows again, and two are based on each other.
+  const style = (id, inner) => `<w:style w:styleId="${id}">${inner}</w:style>`;
+  const styles = `<w:styles xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">${style('A', '<w:rPr><w:vanish/></w:rPr>')}${style('B', '<w:basedOn w:val="A"/>')}${style('S', '<w:rPr><w:vanish w:val="false"/></w:rPr>')}${style('L', '<w:basedOn w:val="M"/>')}${style('M', '<w:basedOn w:val="L"/>')}</w:styles>`;
+  const rels = `<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="r" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" Target="styles.xml"/></Relationships>`;
+  const docx = (xml) => rawZip({ 'word/document.xml': body(xml), 'word/_rels/document.xml.rels': rels, 'word/styles.xml': styles });
   const run = (r) => (r.startsWith('<') ? `<w:r>${r}</w:r>` : `<w:r><w:t>${r}</w:t></w:r>`);
   const p = (...runs) => `<w:p>${runs.map(run).join('')}</w:p>`;
+  const inStyle = (id, ...runs) => p(...runs).replace('<w:p>', `<w:p><w:pPr><w:pStyle w:val="${id}"/></w:pPr>`);
   const row = (...cells) => `<w:tr>${cells.map((c) => `<w:tc>${c}</w:tc>`).join('')}</w:tr>`;
-  const box = `<w:txbxContent>${p('框')}</w:txbxContent>`;
+  const boxed = `<w:txbxContent>${p('框')}</w:txbxContent>`;
+  const box = `<mc:AlternateContent><mc:Choice>${boxed}</mc:Choice><mc:Fallback>${boxed}</mc:Fallback></mc:AlternateContent>`;
   const vanish = (on) => `<w:rPr><w:vanish${on ? '' : ' w:val="0"'}/><w:rPrChange><w:rPr><w:vanish/></w:rPr></w:rPrChange></w:rPr>`;
   const read = [
     [p('总价人民币', '壹万元整') + p('（¥10,000.00）', '<w:br/><w:tab/>', '完'), '总价人民币壹万元整\n（¥10,000.00）\n\t完'],
     [`<w:tbl>${row(p('设备') + p('款'), p('壹佰元整', '<w:br/>'), p(''), p('¥100'))}</w:tbl>${p('后')}`, '设备 款\t壹佰元整 \t\t¥100\n后'],
     [p('<w:delText>删</w:delText><w:instrText>PAGE</w:instrText>', '留'), '留'],
     [`<w:p><w:moveTo>${run('移')}</w:moveTo><w:del>${run('删')}</w:del>${run('留')}<w:moveFrom>${run('移')}</w:moveFrom></w:p>`, '移留'],
-    [
-      p('前', `<mc:AlternateContent><mc:Choice>${box}</mc:Choice><mc:Fallback>${box}</mc:Fallback></mc:AlternateContent>`, '后'),
-      '前后\n框',
-    ],
+    [p('前', box, '后'), '前后\n框'],
     [p(`${vanish(true)}<w:t>藏</w:t>`, `${vanish(false)}<w:t>见</w:t>`), '见', 1],
+    [inStyle('B', '藏', '<w:rPr><w:rStyle w:val="S"/></w:rPr><w:t>见</w:t>') + inStyle('L', '留'), '见\n留', 1],
   ];
   for (const [xml, text, hidden = 0] of read) assert.deepEqual(docxText(docx(xml), 100), { text, hidden });
   // Inflating to past 1 GB: one deflated piece of 16 MB of spaces, ended by a full flush, repeated.

@@ -3,8 +3,8 @@
 // cell's paragraphs joined by spaces, a text box's paragraphs lines after its own. Only the body
 // counts; field codes are no text (they are not w:t).
 import { listEntries, readEntry, streamEntry } from './zip.js';
-import { walk, walker, namespaces } from './xml.js';
-import { resolve } from './xlsx.js';
+import { walk, walker } from './xml.js';
+import { relationships, relsOf } from './xlsx.js';
 import { limits, SheetError } from './limits.js';
 
 const word = ['http://schemas.openxmlformats.org/wordprocessingml/2006/main', 'http://purl.oclc.org/ooxml/wordprocessingml/main'];
@@ -24,27 +24,6 @@ function reworded(e) {
   return new SheetError(corrupt);
 }
 
-// The main part, as the package's relationships name it.
-function mainPart(bytes, entries, budget) {
-  const rels = entries.get('_rels/.rels');
-  let part = 'word/document.xml';
-  if (rels) {
-    walk(utf8.decode(readEntry(bytes, rels, budget)), {
-      start(tag) {
-        if (tag.local === 'Relationship' && namespaces.package.includes(tag.ns) && /\/officeDocument$/.test(tag.get('Type') ?? '')) {
-          part = resolve('', tag.get('Target') ?? '');
-        }
-      },
-      end() {},
-    });
-  }
-  return part;
-}
-
-// The document's text, as its reader sees it, and how many characters of hidden text were left
-// out. Left out too, as no reader sees them: text deleted or moved away under tracked changes, a
-// run's formatting before a tracked change, and every form of an alternate content but the first
-// (Word and LibreOffice write a text box twice, for new readers and old).
 // What a zip that holds no Word document is said to be.
 function notADocument(entries) {
   if (entries.has('xl/workbook.xml')) return '这是 Excel 表格，不是文档：请在上面的“核对表格”里打开。';
@@ -54,20 +33,79 @@ function notADocument(entries) {
   return entries.has('[Content_Types].xml') ? corrupt : '这个压缩文件里没有 Word 文档：请打开 .docx、.pdf 或 .txt 文档。';
 }
 
+// The part that a relationship of `type` of the part `from` names ('' for the package's own).
+function relatedPart(bytes, entries, budget, from, type) {
+  const rels = entries.get(relsOf(from));
+  if (!rels) return undefined;
+  for (const r of relationships(utf8.decode(readEntry(bytes, rels, budget)), from).values()) if (r.type === type) return r.part;
+  return undefined;
+}
+
+const hides = (tag) => !/^(0|false|off)$/.test(tag.get('val', word) ?? '');
+
+// Whether each style hides its text, by id: its own run properties say so (w:vanish, not counting
+// those from before a tracked change), or those of the style it is based on; undefined where none
+// says.
+function hidingStyles(text) {
+  const styles = new Map();
+  let style;
+  let props = false;
+  let before = false;
+  walk(text, {
+    start(tag) {
+      if (!word.includes(tag.ns)) return;
+      if (tag.local === 'style') styles.set(tag.get('styleId', word), (style = {}));
+      else if (!style) return;
+      else if (tag.local === 'basedOn') style.basedOn = tag.get('val', word);
+      else if (tag.local === 'rPr') props = true;
+      else if (tag.local === 'rPrChange') before = true;
+      else if (tag.local === 'vanish' && props && !before) style.hides = hides(tag);
+    },
+    end(ns, local) {
+      if (local === 'style') style = undefined;
+      else if (local === 'rPrChange') before = false;
+      else if (local === 'rPr' && !before) props = false;
+    },
+  });
+  // A chain of styles based on each other is followed as far as there are styles, so a loop ends.
+  const resolved = (id) => {
+    let s = styles.get(id);
+    for (let n = 0; s && s.hides === undefined && n < styles.size; n++) s = styles.get(s.basedOn);
+    return s?.hides;
+  };
+  return new Map([...styles.keys()].map((id) => [id, resolved(id)]));
+}
+
+// The document's text, as its reader sees it, and how many characters of hidden text were left
+// out. Left out too, as no reader sees them: text deleted or moved away under tracked changes, a
+// run's formatting before a tracked change, and every form of an alternate content but the first
+// (Word and LibreOffice write a text box twice, for new readers and old).
 export function docxText(bytes, maxLength) {
   try {
     const entries = listEntries(bytes);
     const budget = { left: limits.unzippedBytes };
-    const part = mainPart(bytes, entries, budget);
+    const part = relatedPart(bytes, entries, budget, '', 'officeDocument') ?? 'word/document.xml';
     if (!entries.has(part)) throw new DocumentError(notADocument(entries));
+    const stylesPart = relatedPart(bytes, entries, budget, part, 'styles');
+    const styles = entries.has(stylesPart) ? hidingStyles(utf8.decode(readEntry(bytes, entries.get(stylesPart), budget))) : new Map();
     const out = [];
     let length = 0;
     let hidden = 0;
     // Where the text goes: the body, or a text box, which stands inside a run of its paragraph and
     // whose lines follow that paragraph's (or table row's) line, left whole. `tables` counts tables
     // open (a table inside a cell is read into that cell), `cellUsed` whether the cell has text yet
-    // (its next paragraph follows a space), `inRun` and `runHidden` the run being read.
-    const frame = (lines) => ({ lines, after: [], line: '', tables: 0, cellUsed: false, inRun: false, runHidden: false });
+    // (its next paragraph follows a space), `inRun` and `runHidden` the run being read, and
+    // `paragraphHidden` whether the paragraph's style hides its runs.
+    const frame = (lines) => ({
+      lines,
+      after: [],
+      line: '',
+      tables: 0,
+      cellUsed: false,
+      inRun: false,
+      runHidden: false,
+      paragraphHidden: false,
+    });
     let at = frame(out);
     const boxes = [];
     // How deep in skipped content; per alternate content open, how many of its forms have begun;
@@ -115,6 +153,10 @@ export function docxText(bytes, maxLength) {
             break;
           case 'p':
             if (at.tables && at.cellUsed) add(' ');
+            at.paragraphHidden = false;
+            break;
+          case 'pStyle':
+            at.paragraphHidden = styles.get(tag.get('val', word)) === true;
             break;
           case 'tbl':
             at.tables += 1;
@@ -124,10 +166,13 @@ export function docxText(bytes, maxLength) {
             break;
           case 'r':
             at.inRun = true;
-            at.runHidden = false;
+            at.runHidden = at.paragraphHidden;
+            break;
+          case 'rStyle':
+            at.runHidden = styles.get(tag.get('val', word)) ?? at.runHidden;
             break;
           case 'vanish':
-            if (at.inRun) at.runHidden = !/^(0|false|off)$/.test(tag.get('val', word) ?? '');
+            if (at.inRun) at.runHidden = hides(tag);
             break;
           case 'txbxContent':
             boxes.push(at);

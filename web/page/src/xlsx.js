@@ -24,13 +24,13 @@ export function resolve(from, target) {
   return parts.join('/');
 }
 
-const relsOf = (part) => {
+export const relsOf = (part) => {
   const slash = part.lastIndexOf('/');
   return `${part.slice(0, slash + 1)}_rels/${part.slice(slash + 1)}.rels`;
 };
 
 // Each relationship of a part as { type, part }; external targets are no parts of the file.
-function relationships(text, from) {
+export function relationships(text, from) {
   const found = new Map();
   walk(text, {
     start(tag) {
