@@ -39,16 +39,18 @@ export function watchedWorker(source, { heard, crashed, failed }) {
     post(message) {
       worker.postMessage(message);
     },
-    // The file's bytes moved to the worker, to be read there.
+    // The file's bytes moved to the worker, to be read there. A file that gave way to another, or
+    // was stopped, while the browser read it is dropped.
     async open(file) {
+      const reader = worker;
       let buffer;
       try {
         buffer = await file.arrayBuffer();
       } catch {
-        failed('无法读取这个文件。');
+        if (worker === reader) failed('无法读取这个文件。');
         return;
       }
-      worker.postMessage({ type: toWorker.open, name: file.name, buffer }, [buffer]);
+      if (worker === reader) worker.postMessage({ type: toWorker.open, name: file.name, buffer }, [buffer]);
     },
     get started() {
       return worker !== undefined;
