@@ -187,6 +187,9 @@ struct Token {
     std::size_t line = 0;    // from 1
     std::size_t column = 0;  // in characters, from 1
     std::size_t partner = kNone;
+    // In a table row after the label of its kind (大写 before uppercase, 小写 before digits),
+    // as a form writes an amount on two rows.
+    bool labelledRow = false;
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 };
 
@@ -248,6 +251,8 @@ public:
                 other(ch);
         }
         flush();
+        if (!held_.empty())
+            done_(held_);
     }
 
 private:
@@ -438,6 +443,7 @@ private:
             lineStart_ = cur_.index;
             sentence_ += row_ || !lineHasText_ ? 1 : 0;
             lineHasText_ = false;
+            rowLabelUpper_ = rowLabelDigits_ = false;
             row_ = lineHasTab(cur_);
             sentence_ += row_ ? 1 : 0;
         } else if (isSentenceEnd(c)) {
@@ -450,9 +456,10 @@ private:
     void label(char32_t c, char32_t before) {
         const bool write = c == U'写' || c == U'寫';
         if (write && before == U'大') {
-            labelUpper_ = true;
+            labelUpper_ = rowLabelUpper_ = true;
         } else if ((write && before == U'小') || ((c == U'额' || c == U'額') && before == U'金')) {
             labelDigits_ = true;
+            rowLabelDigits_ = rowLabelDigits_ || write;
         } else if (!isLabelGap(c) && c != U'大' && c != U'小' && c != U'金') {
             labelUpper_ = labelDigits_ = false;
         }
@@ -484,8 +491,26 @@ private:
         }
     }
 
+    // A form writes an amount on two table rows, one labelled 大写 and the next 小写 (or the
+    // other way round), each with that amount alone: the two make one pair. A row's lone
+    // labelled amount is held until the next sentence shows whether it is the other half.
     void flush() {
-        if (!tokens_.empty())
+        const bool half = tokens_.size() == 1 && tokens_[0].labelledRow;
+        if (!held_.empty()) {
+            if (half && tokens_[0].upper != held_[0].upper &&
+                tokens_[0].line == held_[0].line + 1) {
+                held_.push_back(std::move(tokens_[0]));
+                tokens_.clear();
+                done_(held_);
+                held_.clear();
+                return;
+            }
+            done_(held_);
+            held_.clear();
+        }
+        if (half)
+            held_.swap(tokens_);
+        else if (!tokens_.empty())
             done_(tokens_);
         tokens_.clear();
     }
@@ -502,19 +527,23 @@ private:
         t.line = line_;
         t.column = begin.index - lineStart_ + 1;
         t.text = std::move(text);
+        t.labelledRow = row_ && (upper ? rowLabelUpper_ : rowLabelDigits_);
     }
 
     std::string_view text_;
     Cursor cur_;
     std::function<void(std::vector<Token>&)> done_;
     std::vector<Token> tokens_;  // of the sentence being read
+    std::vector<Token> held_;    // a form row's lone amount, waiting for the row after
     std::size_t sentence_ = 0;
     std::size_t line_ = 1;
     std::size_t lineStart_ = 0;  // the index of the line's first character
     bool lineHasText_ = false;
     bool row_ = false;
-    bool labelUpper_ = false;   // after 大写
-    bool labelDigits_ = false;  // after 小写 or 金额
+    bool labelUpper_ = false;      // after 大写
+    bool labelDigits_ = false;     // after 小写 or 金额
+    bool rowLabelUpper_ = false;   // 大写 earlier in this line
+    bool rowLabelDigits_ = false;  // 小写 earlier in this line
     std::optional<Lead> lead_;
     int rmb_ = 0;  // how much of "RMB" was just read
     Cursor rmbStart_;

@@ -104,7 +104,8 @@ export interface Tessaly {
   /**
    * Finds every amount in a running text (a contract, a voucher), uppercase and in digits, pairs
    * each uppercase amount with the nearest digits in its sentence (in a table row, the row's
-   * cells), and checks each pair; in the order of the text, as `tessaly-convert --scan --all`.
+   * cells; a row labelled 大写 and the next labelled 小写, each with its one amount, are one
+   * pair), and checks each pair; in the order of the text, as `tessaly-convert --scan --all`.
    */
   scan(text: string, house?: Partial<Style>): Found[];
 }

@@ -187,7 +187,9 @@ struct Found {
 //   首付款人民币叁万元整（¥30,000.00），尾款人民币柒万元整（¥70,000.00） gives two pairs. A
 //   sentence ends at 。 ； ; ！ ! ？ ? , a blank line or a form feed; a line break inside a
 //   paragraph does not end it. A line holding a tab is a table row, as spreadsheets and word
-//   processors copy one: a sentence of its own.
+//   processors copy one: a sentence of its own. But two rows one after the other, one with 大写
+//   before its only amount (uppercase) and the other with 小写 before its only amount (digits),
+//   are one pair, as a form writes them.
 // `house` applies as it does to check(). Never raises; the time taken grows with the text.
 [[nodiscard]] std::vector<Found> scan(std::string_view text,
                                       const std::optional<Style>& house = std::nullopt);
