@@ -236,9 +236,8 @@ Failure appendUpper(std::string_view amount, Text& out, const Style& style) {
     const Failure failure = formattedDigits(money, style, digits);
     if (failure == Failure::None)
         appendDigits(digits, style, out);
-    // What a huge text made it take is let go.
-    if (money.capacity() > std::size_t{1} << 12)
-        Text().swap(money);
+    runtime::keepSmall(money);
+    runtime::keepSmall(plain);
     return failure;
 }
 

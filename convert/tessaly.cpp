@@ -11,16 +11,6 @@
 
 namespace tessaly {
 
-namespace {
-
-// A buffer kept from call to call lets go of what a huge text made it take.
-void keepSmall(runtime::Text& buffer) {
-    if (buffer.capacity() > std::size_t{1} << 12)
-        runtime::Text().swap(buffer);
-}
-
-}  // namespace
-
 Failure writeTo(std::string& out, std::string_view amount, const Style& style) {
     thread_local runtime::Text upper;  // kept from call to call, one per thread
     upper.clear();
@@ -53,7 +43,7 @@ void readTo(Reading& out, std::string_view upper, const std::optional<Style>& ho
     thread_local runtime::Text text;  // kept from call to call, one per thread
     runtime::fromUtf8(upper, text);
     convert::read(text, out, house);
-    keepSmall(text);
+    runtime::keepSmall(text);
 }
 
 std::optional<std::string> readUppercase(std::string_view upper) {
@@ -75,8 +65,8 @@ void checkTo(Check& out, std::string_view amount, std::string_view upper,
         digits.swap(text);
     runtime::fromUtf8(upper, text);
     convert::check(digits, text, out, house);
-    keepSmall(digits);
-    keepSmall(text);
+    runtime::keepSmall(digits);
+    runtime::keepSmall(text);
 }
 
 std::vector<Found> scan(std::string_view text, const std::optional<Style>& house) {

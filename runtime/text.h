@@ -93,4 +93,10 @@ void appendShown(std::string_view utf8, std::string& out);
 void appendQuoted(std::string_view utf8, std::string& out);
 void appendQuoted(TextView text, std::string& out);
 
+// A buffer kept from call to call lets go of what a huge text made it take.
+inline void keepSmall(Text& buffer) {
+    if (buffer.capacity() > std::size_t{1} << 12)
+        Text().swap(buffer);
+}
+
 }  // namespace tessaly::runtime
