@@ -67,13 +67,18 @@ function hidingStyles(text) {
       else if (local === 'rPr' && !before) props = false;
     },
   });
-  // A chain of styles based on each other is followed as far as there are styles, so a loop ends.
-  const resolved = (id) => {
-    let s = styles.get(id);
-    for (let n = 0; s && s.hides === undefined && n < styles.size; n++) s = styles.get(s.basedOn);
-    return s?.hides;
-  };
-  return new Map([...styles.keys()].map((id) => [id, resolved(id)]));
+  // Each chain of styles based on each other is walked once: what it ends in is given to every
+  // style on it, so a long chain costs no more than its length, and a loop ends.
+  for (const first of styles.values()) {
+    const chain = new Set();
+    let s = first;
+    while (s && s.hides === undefined && !s.settled && !chain.has(s)) {
+      chain.add(s);
+      s = styles.get(s.basedOn);
+    }
+    for (const on of chain) [on.hides, on.settled] = [s?.hides, true];
+  }
+  return new Map([...styles].map(([id, style]) => [id, style.hides]));
 }
 
 // The document's text, as its reader sees it, and how many characters of hidden text were left
